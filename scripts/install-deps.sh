@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and
+# looking at Toquel needs. Safe to run again: apt only adds what is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkgconf
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgumbo-dev
+  # run time: Czech button texts, a font with Czech glyphs
+  qt6-translations-l10n fonts-dejavu-core
+  # the real window under a virtual display, and screenshots of it
+  xvfb xauth imagemagick
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=sudo
+else
+  sudo=
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
