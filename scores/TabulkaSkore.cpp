@@ -1,0 +1,59 @@
+// Ranking rules of the score table.
+#include "TabulkaSkore.h"
+
+#include "Cp1250.h"
+
+#include <utility>
+
+namespace {
+
+// A score text as a number; a text that is no number counts as 0, as the
+// ranking has always read it.
+int scoreValue(const QString &text) {
+    return text.toInt();
+}
+
+} // namespace
+
+bool TabulkaSkore::isStorableName(QStringView name) {
+    return name.size() <= kMaxNameLength && !name.contains(u';') && cp1250::canEncode(name);
+}
+
+const ScoreEntry &TabulkaSkore::entry(int i) const {
+    Q_ASSERT(i >= 0 && i < kEntries);
+    return m_entries[static_cast<std::size_t>(i)];
+}
+
+void TabulkaSkore::setEntry(int i, ScoreEntry e) {
+    Q_ASSERT(i >= 0 && i < kEntries);
+    m_entries[static_cast<std::size_t>(i)] = std::move(e);
+}
+
+void TabulkaSkore::SmazSkore() {
+    m_entries.fill(ScoreEntry{});
+}
+
+void TabulkaSkore::VlozSkore(const QString &name, qint16 score) {
+    // Longer names would not fit in the stored form.
+    m_entries.back() = ScoreEntry{name.left(kMaxNameLength), QString::number(score)};
+    // Bubble the new result up through free places and lower scores; a tie
+    // stops it, so the older result keeps the better place.
+    for (std::size_t j = kEntries - 1; j-- > 0;) {
+        ScoreEntry &above = m_entries[j];
+        ScoreEntry &fresh = m_entries[j + 1];
+        if (!above.isFree() && scoreValue(above.score) >= scoreValue(fresh.score))
+            break;
+        std::swap(above, fresh);
+    }
+}
+
+bool TabulkaSkore::isRecord(qint16 score) const {
+    if (score <= 0)
+        return false;
+    const ScoreEntry &last = m_entries.back();
+    return last.isFree() || scoreValue(last.score) < score;
+}
+
+QString TabulkaSkore::bestScoreText() const {
+    return m_entries.front().score;
+}

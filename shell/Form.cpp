@@ -1,0 +1,126 @@
+#include "shell/Form.h"
+
+#include "shell/Program.h"
+#include "shell/Twips.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QWindow>
+
+namespace {
+QPointer<QWidget> mainOwner;
+
+Qt::WindowFlags flagsFor(Form::Kind kind) {
+    // A fixed border with a close box only: no minimise, no maximise.
+    const Qt::WindowFlags frame =
+        Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    return kind == Form::Kind::Dialog ? Qt::Dialog | frame | Qt::MSWindowsFixedSizeDialogHint
+                                      : Qt::Window | frame;
+}
+} // namespace
+
+Form::Form(Kind kind, int clientWidthTwips, int clientHeightTwips)
+    : QWidget(nullptr, flagsFor(kind)), m_kind(kind) {
+    // No Qt parent on purpose: disabling the main window would disable its child
+    // windows too, and a dialog over the disabled main window must take input.
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(Twips::toPixels(clientWidthTwips), Twips::toPixels(clientHeightTwips));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11); // 8 points at 96 dots per inch
+    setFont(font);
+    if (mainOwner)
+        setWindowIcon(mainOwner->windowIcon());
+}
+
+void Form::showForm() {
+    if (isVisible()) {
+        raise();
+        activateWindow();
+        return;
+    }
+    if (m_kind == Kind::Dialog && !m_placed && mainOwner) {
+        m_placed = true;
+        move(mainOwner->frameGeometry().center() - rect().center());
+        winId(); // the native window must exist to be given an owner
+        if (QWindow *own = mainOwner->windowHandle())
+            windowHandle()->setTransientParent(own);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form::setOwner(QWidget *owner) {
+    mainOwner = owner;
+}
+
+QWidget *Form::owner() {
+    return mainOwner;
+}
+
+void Form::closeEvent(QCloseEvent *event) {
+    if (!Program::isEnding())
+        Form_Unload();
+    event->accept();
+}
+
+QLabel *Form::addLabel(const char *name, QRect where, const QString &text) {
+    auto *label = new QLabel(text, this);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(where);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QPushButton *Form::addButton(const char *name, const QString &caption, QRect where) {
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(where);
+    return button;
+}
+
+void Form::setDefaultButton(QPushButton *button) {
+    m_defaultButton = button;
+    button->setDefault(true);
+}
+
+void Form::setBackgroundPicture(const QString &resource, QSize size) {
+    m_picture.emplace(resource, size);
+}
+
+void Form::keyPressEvent(QKeyEvent *event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto *focused = qobject_cast<QPushButton *>(focusWidget())) {
+            focused->click();
+            return;
+        }
+        if (m_defaultButton) {
+            m_defaultButton->click();
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (m_cancelButton) {
+            m_cancelButton->click();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Form::paintEvent(QPaintEvent *event) {
+    if (m_picture) {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, m_picture->at(devicePixelRatioF()));
+    }
+    QWidget::paintEvent(event);
+}

@@ -1,0 +1,26 @@
+// Toquel: the program starts into the playing field and ends from its menu.
+#include "game/HraciPoleFrm.h"
+#include "shell/Form.h"
+#include "shell/Program.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Toquel"));
+    QApplication::setApplicationName(QStringLiteral("Toquel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icon.svg")));
+    Program::installCzechTranslation(app);
+
+    HraciPoleFrm window;
+    window.Form_Load();
+    window.show();
+    const int code = QApplication::exec();
+
+    // Windows still open when the program ended go without their close handlers.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<Form *>(w))
+            delete w;
+    return code;
+}

@@ -1,0 +1,5 @@
+toquel_add_test(tst_field SOURCES tst_field.cpp LIBS toquel_rules)
+toquel_add_test(tst_scoring SOURCES tst_scoring.cpp LIBS toquel_rules)
+toquel_add_test(tst_gametimer SOURCES tst_gametimer.cpp LIBS toquel_ui)
+toquel_add_test(tst_lifecycle SOURCES tst_lifecycle.cpp GameFixture.h LIBS toquel_ui)
+#toquel_add_test(tst_play SOURCES tst_play.cpp GameFixture.h LIBS toquel_ui)
