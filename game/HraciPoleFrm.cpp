@@ -292,6 +292,11 @@ template <class F> void HraciPoleFrm::openFromMenu() {
     Forms::show<F>();
 }
 
+void HraciPoleFrm::menuWindowClosed() {
+    setEnabled(true);
+    Aktivuj();
+}
+
 void HraciPoleFrm::MnZobrazitNv_Click() {
     // A damaged table is reported now, while the game still runs.
     NactiSkore();

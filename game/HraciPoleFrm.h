@@ -37,6 +37,9 @@ public:
     void NactiSkore();
     void UlozSkore();
     ScoreBook &scores() { return m_scores; }
+    // A window opened from the menu has closed, however it closed: this window
+    // takes input again and the game resumes unless it is paused or over.
+    void menuWindowClosed();
     // The send window, from the best-results window (the main window stays as it is).
     void openSendWindow();
     TabulkaSkore &table() { return m_scores.table(); }

@@ -16,7 +16,9 @@ constexpr int kFields = 2 * TabulkaSkore::kEntries;
 // The value of a score text when it is a decimal integer (an optional "-"
 // and digits); nothing otherwise. Range is left to the caller.
 std::optional<qint64> decimalValue(const QString &text) {
-    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+$"));
+    // Fully anchored: "$" alone would let a final line break through.
+    static const QRegularExpression decimal(
+        QRegularExpression::anchoredPattern(QStringLiteral("-?[0-9]+")));
     if (!decimal.match(text).hasMatch())
         return std::nullopt;
     bool ok = false;
@@ -29,7 +31,8 @@ std::optional<qint64> decimalValue(const QString &text) {
 // A score text exactly as the game writes it: no "+", no leading zeros,
 // within the 16-bit range.
 bool isCanonicalScore(const QString &text) {
-    static const QRegularExpression canonical(QStringLiteral("^-?(0|[1-9][0-9]*)$"));
+    static const QRegularExpression canonical(
+        QRegularExpression::anchoredPattern(QStringLiteral("-?(0|[1-9][0-9]*)")));
     if (!canonical.match(text).hasMatch())
         return false;
     const std::optional<qint64> value = decimalValue(text);

@@ -3,6 +3,7 @@
 
 #include "Cp1250.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -16,7 +17,11 @@ int scoreValue(const QString &text) {
 } // namespace
 
 bool TabulkaSkore::isStorableName(QStringView name) {
-    return name.size() <= kMaxNameLength && !name.contains(u';') && cp1250::canEncode(name);
+    // ";" would split the name into two fields when the table is read back; a
+    // control character (a pasted tab or line break) has no place in a name.
+    const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
+    return name.size() <= kMaxNameLength && !name.contains(u';') &&
+           std::none_of(name.begin(), name.end(), isControl) && cp1250::canEncode(name);
 }
 
 const ScoreEntry &TabulkaSkore::entry(int i) const {

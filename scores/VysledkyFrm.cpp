@@ -98,7 +98,5 @@ void VysledkyFrm::Command2_Click() {
 }
 
 void VysledkyFrm::Form_Unload() {
-    HraciPoleFrm *main = HraciPoleFrm::instance();
-    main->setEnabled(true);
-    main->Aktivuj();
+    HraciPoleFrm::instance()->menuWindowClosed();
 }

@@ -11,6 +11,8 @@ packages=(
   qt6-translations-l10n fonts-dejavu-core
   # the real window under a virtual display, and screenshots of it
   xvfb xauth imagemagick
+  # desktop integration: checking the launcher and AppStream files, packaging the .deb
+  desktop-file-utils appstream dpkg-dev
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,6 +1,7 @@
 // A fresh main window for each test, with scripted answers to its message boxes.
 #pragma once
 
+#include "TestMain.h"
 #include "game/FieldView.h"
 #include "game/HraciPoleFrm.h"
 #include "scores/StoredTable.h"
@@ -28,6 +29,7 @@ public:
     std::unique_ptr<HraciPoleFrm> window;
 
     GameFixture() {
+        quietOffscreenWarnings();
         Program::resetForTests();
         Program::setQuitHook([this] { ++quits; });
         HraciPoleFrm::setSeedSource([] { return 20261206u; });

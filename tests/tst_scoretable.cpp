@@ -136,6 +136,8 @@ private slots:
         QTest::newRow("29 characters") << QString(29, u'ž') << true;
         QTest::newRow("30 characters") << QString(30, u'a') << false;
         QTest::newRow("separator") << QStringLiteral("Eva;Jan") << false;
+        QTest::newRow("pasted tab") << QStringLiteral("Eva\tJan") << false;
+        QTest::newRow("spaces only") << QStringLiteral("   ") << true;
         QTest::newRow("no code") << QStringLiteral("Zoè") << false;
         QTest::newRow("outside the basic plane") << QStringLiteral("Eva \U0001F600") << false;
     }

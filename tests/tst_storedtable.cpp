@@ -144,6 +144,8 @@ private slots:
         QTest::newRow("score with leading zero") << storedFrom("Eva;;;;;0120;;;;", 3);
         QTest::newRow("score with plus") << storedFrom("Eva;;;;;+120;;;;", 0);
         QTest::newRow("score with space") << storedFrom("Eva;;;;;120 ;;;;", 0);
+        QTest::newRow("score with line break") << storedFrom("Eva;;;;;120\n;;;;", 3);
+        QTest::newRow("last score with line break") << storedFrom("Eva;;;;;;;;;120\n", 3);
         QTest::newRow("score above 16 bits") << storedFrom("Eva;;;;;32768;;;;", 0);
         QTest::newRow("score below 16 bits") << storedFrom("Eva;;;;;-32769;;;;", 0);
         QTest::newRow("tenth separator") << storedFrom("Eva;;;;;120;;;;;", 3);

@@ -1,0 +1,44 @@
+// The body of the form post that sends the five best results to the score board.
+#pragma once
+
+#include "scores/TabulkaSkore.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <optional>
+
+// What a browser sends for the score board's form: a windows-1250 page with
+// ten text fields N1, S1, ... N5, S5 (a name and a score text per place) and
+// a submit button without a name. The score board server decodes with the
+// same code, so both ends agree byte for byte.
+namespace FormBody {
+
+using Field = QPair<QByteArray, QString>;
+using Fields = QList<Field>;
+
+// The field names in the order the form lists them.
+inline constexpr std::array<const char *, 2 * TabulkaSkore::kEntries> kFieldNames{
+    "N1", "S1", "N2", "S2", "N3", "S3", "N4", "S4", "N5", "S5"};
+
+// "N1=...&S1=...&...&S5=...": place i gives the name and the score text of
+// table entry i-1; a free place gives two empty values.
+QByteArray build(const TabulkaSkore &table);
+
+// One value as application/x-www-form-urlencoded bytes: each character as its
+// Windows-1250 byte, a character the code page lacks as the reference "&#N;"
+// (N its decimal code point), then every byte but * - . _ and letters and
+// digits as %XX, a space as "+".
+QByteArray encodeValue(QStringView value);
+
+// The name=value pairs of a body, in order, the values read back as the game
+// wrote them (references "&#N;" included, see the .cpp). nullopt when the
+// body is not one the game could have written: a pair without "=" or a "%"
+// without two hex digits after it. An empty body has no pairs.
+std::optional<Fields> decode(QByteArrayView body);
+
+} // namespace FormBody
