@@ -253,10 +253,7 @@ void HraciPoleFrm::closeEvent(QCloseEvent *event) {
 
 void HraciPoleFrm::NactiSkore() {
     if (m_scores.load() == ScoreBook::Load::Damaged)
-        MessageBox::inform(this,
-                           QStringLiteral("Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
-                                          "Je mi líto, ale musíte jich znovu dosáhnout."),
-                           QStringLiteral("Poškození výsledků"));
+        reportDamage();
     reportSaveFailure();
     emit tableChanged();
 }
@@ -265,6 +262,22 @@ void HraciPoleFrm::UlozSkore() {
     m_scores.save();
     reportSaveFailure();
     emit tableChanged();
+}
+
+void HraciPoleFrm::changeScores(const std::function<void(TabulkaSkore &)> &change,
+                                bool reloadFirst) {
+    // The messages wait until the other copies of the game may go on.
+    if (m_scores.update(change, reloadFirst) == ScoreBook::Load::Damaged)
+        reportDamage();
+    reportSaveFailure();
+    emit tableChanged();
+}
+
+void HraciPoleFrm::reportDamage() {
+    MessageBox::inform(this,
+                       QStringLiteral("Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
+                                      "Je mi líto, ale musíte jich znovu dosáhnout."),
+                       QStringLiteral("Poškození výsledků"));
 }
 
 void HraciPoleFrm::reportSaveFailure() {

@@ -36,6 +36,10 @@ public:
     // damaged) and saved (telling the player when that failed).
     void NactiSkore();
     void UlozSkore();
+    // Changes the table and saves it in one step no other running copy of the
+    // game can come between (reloading it first when asked), then tells the
+    // player what went wrong, if anything.
+    void changeScores(const std::function<void(TabulkaSkore &)> &change, bool reloadFirst);
     ScoreBook &scores() { return m_scores; }
     // A window opened from the menu has closed, however it closed: this window
     // takes input again and the game resumes unless it is paused or over.
@@ -90,6 +94,7 @@ private:
     void ZakresliČtverce();
     void setLaunchSquaresEnabled(bool enabled);
     void raiseLevel();
+    void reportDamage();
     void reportSaveFailure();
     void UkonciHru();
     // Disables this window and holds the game while a window opened from the menu is up.

@@ -3,17 +3,36 @@
 
 #include "StoredTable.h"
 
+#include <QLockFile>
+
 ScoreBook::Load ScoreBook::load() {
-    if (const std::optional<TabulkaSkore> stored = StoredTable::decode(m_store.read())) {
-        m_table = *stored;
-        return Load::Loaded;
+    const std::optional<QString> stored = m_store.read();
+    if (stored) {
+        if (const std::optional<TabulkaSkore> table = StoredTable::decode(*stored)) {
+            m_table = *table;
+            return Load::Loaded;
+        }
     }
+    if (m_lastSaveFailed)
+        return Load::Unavailable;
     m_table.SmazSkore();
-    save();
+    if (stored)
+        save();
+    else
+        m_lastSaveFailed = true;
     return Load::Damaged;
 }
 
 bool ScoreBook::save() {
     m_lastSaveFailed = !m_store.write(StoredTable::encode(m_table));
     return !m_lastSaveFailed;
+}
+
+ScoreBook::Load ScoreBook::update(const std::function<void(TabulkaSkore &)> &change,
+                                  bool reloadFirst) {
+    const std::unique_ptr<QLockFile> held = m_store.lock();
+    const Load loaded = reloadFirst ? load() : Load::Loaded;
+    change(m_table);
+    save();
+    return loaded;
 }

@@ -4,23 +4,38 @@
 #include "ScoreStore.h"
 #include "TabulkaSkore.h"
 
+#include <functional>
+
 // What the main window does when it loads and saves the results, minus the
 // message boxes: the window asks what happened and tells the player.
 class ScoreBook {
 public:
-    enum class Load { Loaded, Damaged };
+    enum class Load {
+        Loaded,
+        Damaged,     // the table is now empty and stored so (when the store takes it)
+        Unavailable, // the store failed before and still holds nothing usable: the
+                     // table of this run stands, so no result of the run is lost
+    };
 
     TabulkaSkore &table() { return m_table; }
     const TabulkaSkore &table() const { return m_table; }
 
     // Reads the stored table. A missing or damaged one is replaced by an
     // empty table, which is saved at once so the damage is reported once.
+    // A settings file that cannot be read at all is not written over: the
+    // table is empty for this run and the save counts as failed.
     Load load();
 
     // Stores the table. False when the value could not be written; the table
     // in memory stays as it is.
     bool save();
     bool lastSaveFailed() const { return m_lastSaveFailed; }
+
+    // Changes the table and saves it as one step that no other running copy
+    // of the game can come between. With reloadFirst, the stored table is
+    // read again first, so a record joins the table as it is now, not as it
+    // was when this game loaded it.
+    Load update(const std::function<void(TabulkaSkore &)> &change, bool reloadFirst);
 
 private:
     TabulkaSkore m_table;

@@ -1,6 +1,10 @@
 // Reading and writing the stored table through QSettings.
 #include "ScoreStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QVariant>
 
@@ -10,19 +14,63 @@ const QString kOrganisation = QStringLiteral("Toquel");
 const QString kApplication = QStringLiteral("Toquel");
 const QString kKey = QStringLiteral("Skore/HiSkore");
 
+constexpr int kLockWaitMs = 5000;
+// A copy of the game that died holding the lock leaves it behind; an update
+// takes milliseconds, so a lock this old is stale.
+constexpr int kStaleLockMs = 10000;
+
+bool oversized(const QString &file) {
+    return QFileInfo(file).size() > ScoreStore::kMaxFileSize;
+}
+
+QSettings::Status writeValue(const QString &value) {
+    QSettings settings(kOrganisation, kApplication);
+    settings.setValue(kKey, value);
+    settings.sync();
+    return settings.status();
+}
+
 } // namespace
 
-QString ScoreStore::read() const {
+QString ScoreStore::fileName() {
+    return QSettings(kOrganisation, kApplication).fileName();
+}
+
+std::optional<QString> ScoreStore::read() const {
+    const QString file = fileName();
+    if (QFileInfo::exists(file) && !QFileInfo(file).isReadable())
+        return std::nullopt;
+    if (oversized(file))
+        return QString();
     const QSettings settings(kOrganisation, kApplication);
+    if (settings.status() == QSettings::AccessError)
+        return std::nullopt;
     const QVariant value = settings.value(kKey);
     if (value.typeId() != QMetaType::QString)
-        return {};
+        return QString();
     return value.toString();
 }
 
 bool ScoreStore::write(const QString &value) {
-    QSettings settings(kOrganisation, kApplication);
-    settings.setValue(kKey, value);
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    const QString file = fileName();
+    // QSettings would read the whole file first to keep its other entries.
+    if (oversized(file) && !QFile::remove(file))
+        return false;
+    if (writeValue(value) == QSettings::NoError)
+        return true;
+    // A file that is no settings file at all has no other entries to keep:
+    // it makes way for one that is.
+    return QFileInfo(file).isFile() && QFile::remove(file) &&
+           writeValue(value) == QSettings::NoError;
+}
+
+std::unique_ptr<QLockFile> ScoreStore::lock() const {
+    const QFileInfo file(fileName());
+    QDir().mkpath(file.absolutePath());
+    // Not the settings file's own ".lock": QSettings takes that one while it writes.
+    auto lock = std::make_unique<QLockFile>(file.absolutePath() + QStringLiteral("/Toquel.lock"));
+    lock->setStaleLockTime(kStaleLockMs);
+    if (!lock->tryLock(kLockWaitMs))
+        return {};
+    return lock;
 }

@@ -2,17 +2,35 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+#include <optional>
+
+class QLockFile;
 
 // The stored table lives in the per-user settings of "Toquel" under
 // "Skore/HiSkore" (on Linux in $XDG_CONFIG_HOME/Toquel/Toquel.conf).
 class ScoreStore {
 public:
-    // The stored value; empty when none was ever written. A value of another
-    // kind (a list, bytes), which the game never writes, reads as empty too,
-    // so the loader takes it for damaged.
-    QString read() const;
+    // Settings files the game writes are a few hundred bytes; anything far
+    // larger is not ours, and is neither parsed nor kept.
+    static constexpr qint64 kMaxFileSize = 1 << 20;
+
+    // The stored value; empty when none was ever written, or when the entry
+    // holds something the game never writes (a list, bytes, a huge file),
+    // which the loader then takes for damaged. nullopt when the settings
+    // file exists but cannot be read at all: then nothing may be written
+    // over it either, since what it holds is unknown.
+    std::optional<QString> read() const;
 
     // Stores the value and flushes it to disk. False when it could not be
     // written, e.g. a read-only settings file or folder.
     bool write(const QString &value);
+
+    // A lock shared by every running copy of the game, held while one of them
+    // reads, changes and writes the table, so that no update is lost. Empty
+    // when the lock could not be had in time (the update then goes ahead).
+    std::unique_ptr<QLockFile> lock() const;
+
+    // Where the settings file is, for messages and tests.
+    static QString fileName();
 };

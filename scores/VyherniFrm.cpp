@@ -59,11 +59,14 @@ void VyherniFrm::Command1_Click() {
 
 void VyherniFrm::Form_Unload() {
     HraciPoleFrm *main = HraciPoleFrm::instance();
-    // Another copy of the game may have changed the table since this one loaded it.
-    main->NactiSkore();
-    if (!m_text1->text().isEmpty()) {
-        main->table().VlozSkore(m_text1->text(), main->Skore());
-        main->UlozSkore();
+    const QString name = m_text1->text();
+    if (name.isEmpty()) {
+        main->NactiSkore();
+    } else {
+        // Reloaded first: another copy of the game may have changed the table
+        // since this one loaded it, and its records must stay.
+        const qint16 score = main->Skore();
+        main->changeScores([&](TabulkaSkore &table) { table.VlozSkore(name, score); }, true);
     }
     main->show();
     main->setEnabled(false); // until the best results are closed

@@ -92,9 +92,7 @@ void VysledkyFrm::Command2_Click() {
     if (!MessageBox::ask(this, QStringLiteral("Opravdu chcete smazat nejlepší výsledky?"),
                          QStringLiteral("Vymazat výsledky?")))
         return;
-    HraciPoleFrm *main = HraciPoleFrm::instance();
-    main->table().SmazSkore();
-    main->UlozSkore();
+    HraciPoleFrm::instance()->changeScores([](TabulkaSkore &table) { table.SmazSkore(); }, false);
 }
 
 void VysledkyFrm::Form_Unload() {

@@ -191,7 +191,7 @@ private slots:
                 }
                 const QString stored = StoredTable::encode(table);
                 QVERIFY(store.write(stored));
-                const QString read = store.read();
+                const QString read = store.read().value();
                 QCOMPARE(read, stored);
                 QCOMPARE(StoredTable::decode(read), std::optional(table));
             }
@@ -214,11 +214,11 @@ private slots:
         }
         for (const QString &value : values) {
             QVERIFY(store.write(value));
-            QCOMPARE(store.read(), value);
+            QCOMPARE(store.read().value(), value);
         }
     }
 
-    void valueNeverWrittenReadsEmpty() { QCOMPARE(ScoreStore().read(), QString()); }
+    void valueNeverWrittenReadsEmpty() { QCOMPARE(ScoreStore().read().value(), QString()); }
 
     void valueOfAnotherKindLoadsAsDamaged_data() {
         QTest::addColumn<QVariant>("value");
@@ -235,7 +235,7 @@ private slots:
         }
         ScoreBook book;
         QCOMPARE(book.load(), Load::Damaged);
-        QCOMPARE(ScoreStore().read(), StoredTable::encode(TabulkaSkore()));
+        QCOMPARE(ScoreStore().read().value(), StoredTable::encode(TabulkaSkore()));
     }
 
     void bookStartsEmpty() { QCOMPARE(ScoreBook().table(), TabulkaSkore()); }
@@ -245,7 +245,7 @@ private slots:
         book.table().VlozSkore("Eva", 120);
         QCOMPARE(book.load(), Load::Damaged);
         QCOMPARE(book.table(), TabulkaSkore());
-        const QString stored = ScoreStore().read();
+        const QString stored = ScoreStore().read().value();
         QCOMPARE(stored.size(), 10);
         QCOMPARE(stored.back().unicode(), 0);
         QCOMPARE(ScoreBook().load(), Load::Loaded);
@@ -292,7 +292,7 @@ private slots:
         ScoreBook book;
         book.table().VlozSkore("Eva", 120);
         QVERIFY(book.save());
-        QString stored = ScoreStore().read();
+        QString stored = ScoreStore().read().value();
         stored[position - 1] = character(plainByte ^ (position + 67)).at(0);
         QVERIFY(ScoreStore().write(stored));
 
@@ -306,7 +306,7 @@ private slots:
         book.table().VlozSkore("Eva", 120);
         book.table().VlozSkore("Jan", 85);
         QVERIFY(book.save());
-        const QString stored = ScoreStore().read();
+        const QString stored = ScoreStore().read().value();
         QCOMPARE(stored.back().unicode(), 2);
         QVERIFY(ScoreStore().write(stored.chopped(1) + character(3)));
 
