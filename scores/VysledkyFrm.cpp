@@ -53,6 +53,7 @@ VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
                                QString::fromUtf8(BuildConfig::kScoreboardPage) + u'/');
     address->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     address->setFont(largeFont(font(), false));
+    shrinkToFit(address);
     setColour(address, highlight);
 
     QPushButton *ok = addButton("OKButton", QStringLiteral("OK"), Twips::rect(255, 2790, 765, 375));

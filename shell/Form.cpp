@@ -83,6 +83,14 @@ QPushButton *Form::addButton(const char *name, const QString &caption, QRect whe
     return button;
 }
 
+void Form::shrinkToFit(QLabel *label, int smallestPixelSize) {
+    QFont font = label->font();
+    while (font.pixelSize() > smallestPixelSize &&
+           QFontMetrics(font).horizontalAdvance(label->text()) > label->width())
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+}
+
 void Form::setDefaultButton(QPushButton *button) {
     m_defaultButton = button;
     button->setDefault(true);

@@ -44,6 +44,10 @@ protected:
     void setDefaultButton(QPushButton *button);
     void setCancelButton(QPushButton *button) { m_cancelButton = button; }
 
+    // Makes a one-line label's font smaller until its text fits its width:
+    // addresses fixed at build time can be longer than the designed ones.
+    static void shrinkToFit(QLabel *label, int smallestPixelSize = 9);
+
     // A picture of the artwork filling the window from its top left corner.
     void setBackgroundPicture(const QString &resource, QSize size);
 
