@@ -6,22 +6,23 @@
 
 #include <QLabel>
 
-void EndOfGame::placeOverMainWindow(QWidget *window) {
-    const QWidget *main = HraciPoleFrm::instance();
-    window->move(main->x(), main->y() + Twips::toPixels(105));
-}
-
-QString EndOfGame::finalScoreText() {
-    return Scoring::formatScore(HraciPoleFrm::instance()->Skore());
-}
-
-QLabel *EndOfGame::scoreLabel(QLabel *label, Qt::GlobalColor colour) {
-    QFont font = label->font();
+EndOfGameFrm::EndOfGameFrm(const QString &title, const QString &picture, QRect scoreRect,
+                           Qt::GlobalColor scoreColour)
+    : Form(Kind::Window, 7455, 5250), m_label10(addLabel("Label10", scoreRect)) {
+    setWindowTitle(title);
+    setBackgroundPicture(picture, QSize(500, 350));
+    QFont font = m_label10->font();
     font.setPixelSize(23); // 17.25 points
     font.setBold(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
+    m_label10->setFont(font);
+    QPalette palette = m_label10->palette();
+    palette.setColor(QPalette::WindowText, scoreColour);
+    m_label10->setPalette(palette);
+}
+
+void EndOfGameFrm::Form_Load() {
+    // Over the hidden main window: the same left edge, the top 105 twips lower.
+    const HraciPoleFrm *main = HraciPoleFrm::instance();
+    move(main->x(), main->y() + Twips::toPixels(105));
+    m_label10->setText(Scoring::formatScore(main->Skore()));
 }

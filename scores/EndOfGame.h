@@ -1,21 +1,22 @@
-// What the two end-of-game windows share: their place and the final score.
+// What the two end-of-game windows share: they take the main window's place
+// and show the final score over a picture.
 #pragma once
 
-#include <Qt>
+#include "shell/Form.h"
 
 class QLabel;
-class QString;
-class QWidget;
 
-namespace EndOfGame {
+class EndOfGameFrm : public Form {
+    Q_OBJECT
+public:
+    // Places the window over the hidden main window and shows the final score.
+    void Form_Load() override;
 
-// Over the hidden main window: the same left edge, the top 105 twips lower.
-void placeOverMainWindow(QWidget *window);
+protected:
+    // `scoreRect` is where the score label completes the picture's sentence.
+    EndOfGameFrm(const QString &title, const QString &picture, QRect scoreRect,
+                 Qt::GlobalColor scoreColour);
 
-// The main window's final score as "00 000".
-QString finalScoreText();
-
-// The big bold score label, transparent over the picture.
-QLabel *scoreLabel(QLabel *label, Qt::GlobalColor colour);
-
-} // namespace EndOfGame
+private:
+    QLabel *m_label10;
+};

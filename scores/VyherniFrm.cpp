@@ -1,23 +1,18 @@
 #include "scores/VyherniFrm.h"
 
 #include "game/HraciPoleFrm.h"
-#include "scores/EndOfGame.h"
 #include "scores/NameValidator.h"
 #include "scores/VysledkyFrm.h"
 #include "shell/Twips.h"
 
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-VyherniFrm::VyherniFrm() : Form(Kind::Window, 7455, 5250) {
+VyherniFrm::VyherniFrm()
+    : EndOfGameFrm(QStringLiteral("Dosáhl jste rekordu..."), QStringLiteral(":/assets/vyherni.svg"),
+                   Twips::rect(195, 1800, 1455, 510), Qt::white) {
     setObjectName(QStringLiteral("VyherniFrm"));
-    setWindowTitle(QStringLiteral("Dosáhl jste rekordu..."));
-    setBackgroundPicture(QStringLiteral(":/assets/vyherni.svg"), QSize(500, 350));
-    m_label10 =
-        EndOfGame::scoreLabel(addLabel("Label10", Twips::rect(195, 1800, 1455, 510)), Qt::white);
-
     m_text1 = new QLineEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(Twips::rect(1560, 3030, 1905, 345));
@@ -28,11 +23,6 @@ VyherniFrm::VyherniFrm() : Form(Kind::Window, 7455, 5250) {
     m_command1 = addButton("Command1", QStringLiteral("OK"), Twips::rect(2430, 3510, 1050, 450));
     connect(m_command1, &QPushButton::clicked, this, &VyherniFrm::Command1_Click);
     m_text1->setFocus();
-}
-
-void VyherniFrm::Form_Load() {
-    EndOfGame::placeOverMainWindow(this);
-    m_label10->setText(EndOfGame::finalScoreText());
 }
 
 bool VyherniFrm::eventFilter(QObject *watched, QEvent *event) {

@@ -21,6 +21,14 @@ void prepare(HraciPoleFrm &w, int column, int blocks, Square colour) {
     w.field().setTop(Field::kLaunchSquares[column], colour);
 }
 
+// One right block (5 points), then a wrong one: the game ends with a record.
+void endWithAFivePointRecord(const GameFixture &game) {
+    prepare(*game.window, 0, 5, Colour::Blue);
+    game.press(7);
+    prepare(*game.window, 0, 5, Colour::Red);
+    game.press(7);
+}
+
 TabulkaSkore tableWithLastPlace(int last) {
     TabulkaSkore table;
     for (int i = 0; i < TabulkaSkore::kEntries; ++i)
@@ -349,10 +357,7 @@ void TestPlay::recordStoresTheName() {
     QFETCH(QString, how);
     GameFixture game;
     HraciPoleFrm &w = game.start();
-    prepare(w, 0, 5, Colour::Blue);
-    game.press(7);
-    prepare(w, 0, 5, Colour::Red);
-    game.press(7);
+    endWithAFivePointRecord(game);
     VyherniFrm *record = Forms::existing<VyherniFrm>();
     QVERIFY(record);
     QCOMPARE(labelText(record, "Label10"), QStringLiteral("00 005"));
@@ -382,11 +387,8 @@ void TestPlay::recordStoresTheName() {
 
 void TestPlay::nameBoxRefusesWhatCannotBeStored() {
     GameFixture game;
-    HraciPoleFrm &w = game.start();
-    prepare(w, 0, 5, Colour::Blue);
-    game.press(7);
-    prepare(w, 0, 5, Colour::Red);
-    game.press(7);
+    game.start();
+    endWithAFivePointRecord(game);
     auto *box = Forms::existing<VyherniFrm>()->findChild<QLineEdit *>("Text1");
     type(box, QStringLiteral("Eva;Jan"));
     QCOMPARE(box->text(), QStringLiteral("EvaJan"));
