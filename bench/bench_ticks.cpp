@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -146,6 +147,10 @@ int main(int argc, char **argv) {
 
     std::printf("platform %s, %d row ticks, %d column ticks\n",
                 qPrintable(QGuiApplication::platformName()), rowTicks, columnTicks);
+    // Other work on the machine shows in the figures; the load average says how much.
+    QFile loadAverage(QStringLiteral("/proc/loadavg"));
+    if (loadAverage.open(QIODevice::ReadOnly))
+        std::printf("load average %s\n", loadAverage.readLine(64).trimmed().constData());
 
     // The first ticks fill the top row and the picture caches; they are not timed.
     for (int i = 0; i < 100; ++i) {
