@@ -1,0 +1,100 @@
+// Long play: drives the real main window offscreen through a long game at the
+// fastest pace (row ticks, sends of the right colour as they come, sinks) with
+// a fixed seed, and reports the time per row tick and the memory at the start
+// and at the end, which must not grow.
+//   bench_soak [ROW_TICKS]        (default 300000)
+// A short run (`bench_soak 3000`) is a test in the sanitizer build, where
+// LeakSanitizer checks that nothing of ours is left behind at exit.
+#include "game/HraciPoleFrm.h"
+#include "shell/Form.h"
+#include "shell/MessageBox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+// Resident memory in KiB, from the kernel's own account.
+long residentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// A player who never misses: every block standing above its own column goes down.
+void playRightColours(HraciPoleFrm &window) {
+    for (int column = 0; column < Field::kColumns; ++column) {
+        const int square = Field::kLaunchSquares[column];
+        if (window.field().top(square) == Square(column))
+            window.HIm_MouseDown(square, Qt::LeftButton, 0, 11, 11);
+    }
+}
+
+// A column can still run dry; then the next game begins, as the player would.
+void startOverIfEnded(HraciPoleFrm &window, int &games) {
+    if (!window.KonecHry())
+        return;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<Form *>(w))
+            delete w;
+    window.show();
+    window.Form_Load();
+    window.Zamkni();
+    ++games;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
+    QApplication app(argc, argv);
+    const long ticks = argc > 1 ? std::atol(argv[1]) : 300000;
+
+    MessageBox::setAnswerer([](const MessageBox::Request &) { return MessageBox::Answer::Ok; });
+    HraciPoleFrm::setSeedSource([] { return 46u; });
+    HraciPoleFrm window;
+    window.Form_Load();
+    window.show();
+    window.Zamkni(); // the loop below is the clock
+
+    int games = 1;
+    long sends = 0;
+    const auto play = [&](long count, qint64 &nanoseconds) {
+        QElapsedTimer clock;
+        for (long t = 0; t < count; ++t) {
+            clock.restart();
+            window.Timer1_Timer();
+            nanoseconds += clock.nsecsElapsed();
+            const qint16 before = window.Skore();
+            playRightColours(window);
+            sends += window.Skore() != before;
+            if (t % 10 == 9)
+                window.Timer2_Timer();
+            startOverIfEnded(window, games);
+            QCoreApplication::processEvents();
+        }
+    };
+
+    qint64 warmupNs = 0, runNs = 0;
+    const long warmup = std::min(ticks / 10, 5000L);
+    play(warmup, warmupNs);
+    const long startKiB = residentKiB();
+    play(ticks, runNs);
+    const long endKiB = residentKiB();
+
+    std::printf("row ticks %ld, games %d, scoring sends %ld\n", ticks, games, sends);
+    std::printf("mean row tick %.1f µs\n", double(runNs) / double(ticks) / 1000.0);
+    std::printf("resident memory after warm-up %ld KiB, at the end %ld KiB (%+ld KiB)\n", startKiB,
+                endKiB, endKiB - startKiB);
+    return 0;
+}
