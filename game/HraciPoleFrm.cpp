@@ -7,7 +7,9 @@
 #include "scores/VysledkyFrm.h"
 #include "shell/BuildConfig.h"
 #include "shell/Form.h"
+#include "shell/JakHratFrm.h"
 #include "shell/MessageBox.h"
+#include "shell/OAplikaciFrm.h"
 #include "shell/Program.h"
 #include "shell/Twips.h"
 
@@ -325,9 +327,13 @@ void HraciPoleFrm::MnWebNv_Click() {
     QDesktopServices::openUrl(QUrl(QString::fromUtf8(BuildConfig::kScoreboardPage)));
 }
 
-void HraciPoleFrm::MnJakHrat_Click() {}
+void HraciPoleFrm::MnJakHrat_Click() {
+    openFromMenu<JakHratFrm>();
+}
 
-void HraciPoleFrm::MnOAplikaci_Click() {}
+void HraciPoleFrm::MnOAplikaci_Click() {
+    openFromMenu<OAplikaciFrm>();
+}
 
 // ---- The clocks, the player's press and the end of a game -------------------------------
 

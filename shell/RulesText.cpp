@@ -3,8 +3,8 @@
 #include <QStringList>
 
 QString howToPlayText(const QString &contact) {
-    // The no-break spaces (U+00A0) keep a one-letter preposition and the words after
-    // it on one line, as Czech typesetting asks.
+    // The no-break spaces (U+00A0) keep the opening words of two paragraphs on one line,
+    // the one-letter "V" never left alone at a line end.
     const QStringList paragraphs{
         QStringLiteral("Tato hra je na první pohled velmi prostá a přitom se u ní dokážete dobře "
                        "pobavit. Zvláště ti z vás, kteří v sobě mají ducha soutěživosti."),

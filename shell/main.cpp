@@ -10,6 +10,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Toquel"));
     QApplication::setApplicationName(QStringLiteral("Toquel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(TOQUEL_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icon.svg")));
     Program::installCzechTranslation(app);
 

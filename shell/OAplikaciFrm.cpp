@@ -1,0 +1,150 @@
+#include "shell/OAplikaciFrm.h"
+
+#include "game/HraciPoleFrm.h"
+#include "shell/BuildConfig.h"
+#include "shell/MessageBox.h"
+#include "shell/SvgPicture.h"
+#include "shell/Twips.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+
+// The program icon, drawn from its SVG for the screen it is on.
+class IconBox : public QWidget {
+public:
+    IconBox(QWidget *parent, QRect where)
+        : QWidget(parent), m_icon(QStringLiteral(":/assets/icon.svg"), QSize(32, 32)) {
+        setGeometry(where);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        const QPixmap &icon = m_icon.at(devicePixelRatioF());
+        painter.drawPixmap((width() - 32) / 2, (height() - 32) / 2, icon);
+    }
+
+private:
+    SvgPicture m_icon;
+};
+
+void setTextColour(QWidget *widget, const QColor &colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+// The etched rule between the description and the contact: a grey line over a white one,
+// both from x = 75 to x = 5625 twips, the last pixel included.
+constexpr int kRuleLeft = 75;
+constexpr int kRuleWidth = 5625 - kRuleLeft + Twips::kPerPixel;
+constexpr QRect kRuleShadow = Twips::rect(kRuleLeft, 1635, kRuleWidth, 15);
+constexpr QRect kRuleLight = Twips::rect(kRuleLeft, 1650, kRuleWidth, 30);
+
+} // namespace
+
+SysInfoPlatform SysInfoPlatform::real() {
+    return {
+        &Registry::system(),
+        [](const QString &path) { return QFileInfo(path).isFile(); },
+        [](const QString &program) { return QProcess::startDetached(program, {}); },
+    };
+}
+
+OAplikaciFrm::OAplikaciFrm() : Form(Kind::Dialog, 5730, 2730) {
+    setObjectName(QStringLiteral("OAplikaciFrm"));
+    setWindowTitle(QStringLiteral("O aplikaci"));
+
+    auto *icon = new IconBox(this, Twips::rect(240, 240, 540, 540));
+    icon->setObjectName(QStringLiteral("picIcon"));
+
+    QLabel *title =
+        addLabel("lblTitle", Twips::rect(1170, 240, 3885, 480), QStringLiteral("Toquel"));
+    QFont titleFont = font();
+    titleFont.setPixelSize(24);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    setTextColour(title, Qt::black);
+
+    addLabel("lblVersion", Twips::rect(1170, 780, 3885, 225),
+             QStringLiteral("Verze ") + QStringLiteral(TOQUEL_VERSION));
+
+    QLabel *description =
+        addLabel("lblDescription", Twips::rect(1170, 1125, 3885, 525),
+                 QStringLiteral("Arkádová logická hra: posílejte barevné kostičky do sloupečků "
+                                "stejné barvy."));
+    description->setWordWrap(true);
+    setTextColour(description, Qt::black);
+
+    QLabel *disclaimer = addLabel(
+        "lblDisclaimer", Twips::rect(225, 1815, 3360, 825),
+        QStringLiteral("Veškeré dotazy a přípomínky k této hře směřujte, prosím, na e-mailovou "
+                       "adresu: ") +
+            QString::fromUtf8(BuildConfig::kContact));
+    disclaimer->setWordWrap(true);
+    setTextColour(disclaimer, Qt::black);
+
+    QPushButton *ok = addButton("cmdOK", QStringLiteral("OK"), Twips::rect(4215, 1815, 1260, 345));
+    QPushButton *sysInfo = addButton("cmdSysInfo", QStringLiteral("&System Info..."),
+                                     Twips::rect(4230, 2265, 1245, 345));
+    connect(ok, &QPushButton::clicked, this, &OAplikaciFrm::cmdOK_Click);
+    connect(sysInfo, &QPushButton::clicked, this, &OAplikaciFrm::cmdSysInfo_Click);
+    setDefaultButton(ok);
+    setCancelButton(ok);
+    setTabOrder(ok, sysInfo);
+    ok->setFocus();
+}
+
+void OAplikaciFrm::cmdOK_Click() {
+    close();
+}
+
+void OAplikaciFrm::cmdSysInfo_Click() {
+    StartSysInfo();
+}
+
+void OAplikaciFrm::StartSysInfo() {
+    const auto unavailable = [this] {
+        MessageBox::inform(this, QStringLiteral("System Information Is Unavailable At This Time"),
+                           QStringLiteral("Toquel"));
+    };
+
+    QString program;
+    if (!GetKeyValue(Registry::Root::LocalMachine,
+                     QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+                     QStringLiteral("PATH"), program)) {
+        // Some systems name only the folder the program is in.
+        QString folder;
+        if (!GetKeyValue(Registry::Root::LocalMachine,
+                         QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
+                         QStringLiteral("MSINFO"), folder))
+            return unavailable();
+        program = folder + QStringLiteral("\\MSINFO32.EXE");
+        if (!m_platform.fileExists(program))
+            return unavailable();
+    }
+
+    if (program.isEmpty() || !m_platform.launch(program))
+        unavailable();
+}
+
+bool OAplikaciFrm::GetKeyValue(Registry::Root root, const QString &keyName,
+                               const QString &valueName, QString &value) {
+    return ::GetKeyValue(*m_platform.registry, root, keyName, valueName, value);
+}
+
+void OAplikaciFrm::Form_Unload() {
+    HraciPoleFrm::instance()->menuWindowClosed();
+}
+
+void OAplikaciFrm::paintEvent(QPaintEvent *event) {
+    Form::paintEvent(event);
+    QPainter painter(this);
+    painter.fillRect(kRuleShadow, QColor(128, 128, 128));
+    painter.fillRect(kRuleLight, Qt::white);
+}
