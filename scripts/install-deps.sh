@@ -11,8 +11,17 @@ packages=(
   qt6-translations-l10n fonts-dejavu-core
   # the real window under a virtual display, and screenshots of it
   xvfb xauth imagemagick
+  x11-utils            # bench/startup.sh: xev sees the window mapped, xwininfo reads its title
   # desktop integration: checking the launcher and AppStream files, packaging the .deb
   desktop-file-utils appstream dpkg-dev
+  libcpp-httplib-dev   # the score board server's HTTP layer (toquel-skore)
+  libqt6sql6-sqlite    # the score board's default database: an SQLite file
+  libqt6sql6-psql      # the score board's shared database: PostgreSQL through Qt SQL
+  postgresql           # a throwaway PostgreSQL cluster for the score board's tests
+  wrk                  # load generator for the score board benchmark
+  # the fuzz build: clang with libFuzzer and its sanitizer run-times, and the
+  # symbolizer that turns their stack traces into file:line
+  clang-14 libclang-rt-14-dev llvm-14
 )
 
 if [ "$(id -u)" -ne 0 ]; then
