@@ -12,6 +12,7 @@
 #include "shell/OAplikaciFrm.h"
 #include "shell/Program.h"
 #include "shell/Twips.h"
+#include "web/OdeslatFrm.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -318,9 +319,15 @@ void HraciPoleFrm::MnZobrazitNv_Click() {
     openFromMenu<VysledkyFrm>();
 }
 
-void HraciPoleFrm::openSendWindow() {}
+void HraciPoleFrm::openSendWindow() {
+    // From the best-results window, which closes right after and so gives the
+    // main window back: the send window then runs beside the game.
+    Forms::show<OdeslatFrm>();
+}
 
-void HraciPoleFrm::MnOdeslatNv_Click() {}
+void HraciPoleFrm::MnOdeslatNv_Click() {
+    openFromMenu<OdeslatFrm>();
+}
 
 void HraciPoleFrm::MnWebNv_Click() {
     Zamkni();

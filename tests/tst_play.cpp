@@ -5,6 +5,7 @@
 #include "scores/BezVyhryFrm.h"
 #include "scores/VyherniFrm.h"
 #include "scores/VysledkyFrm.h"
+#include "web/OdeslatFrm.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +75,7 @@ private slots:
     void bestResultsShowTheTableAndClear();
     void bestResultsClearAnsweredNoKeepsTheTable();
     void closingBestResultsResumesTheGame();
+    void sendingFromBestResultsGivesTheMainWindowBack();
 };
 
 void TestPlay::pressOnEmptyLaunchSquareDoesNothing() {
@@ -466,6 +468,24 @@ void TestPlay::closingBestResultsResumesTheGame() {
     Forms::existing<VysledkyFrm>()->findChild<QPushButton *>("OKButton")->click();
     QVERIFY(w.isEnabled());
     QVERIFY(game.held()); // still paused
+}
+
+// "Odeslat na web" in the best results opens the send window, then closes the
+// best results, whose closing gives the main window back: the game runs beside
+// the send window, and closing that resumes it once more.
+void TestPlay::sendingFromBestResultsGivesTheMainWindowBack() {
+    GameFixture game;
+    HraciPoleFrm &w = game.start();
+    game.action("MnZobrazitNv")->trigger();
+    Forms::existing<VysledkyFrm>()->findChild<QPushButton *>("Command1")->click();
+    QVERIFY(!Forms::existing<VysledkyFrm>()->isVisible()); // closed, deleted at the next chance
+    OdeslatFrm *send = Forms::existing<OdeslatFrm>();
+    QVERIFY(send);
+    QVERIFY(w.isEnabled());
+    QVERIFY(game.running());
+    send->close();
+    QVERIFY(w.isEnabled());
+    QVERIFY(game.running());
 }
 
 TOQUEL_TEST_MAIN(TestPlay)

@@ -10,8 +10,7 @@ namespace {
 // The bytes the urlencoded serializer leaves as they are.
 bool staysAsIs(char byte) {
     return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') ||
-           (byte >= 'a' && byte <= 'z') || byte == '*' || byte == '-' || byte == '.' ||
-           byte == '_';
+           (byte >= 'a' && byte <= 'z') || byte == '*' || byte == '-' || byte == '.' || byte == '_';
 }
 
 int hexValue(char c) {
@@ -67,7 +66,14 @@ QString resolveReferences(const QString &text) {
             const bool digits = end > i + 2;
             if (digits && inRange && end < text.size() && text.at(end) == u';' &&
                 !QChar::isSurrogate(codePoint)) {
-                out += QString::fromUcs4(&codePoint, 1);
+                // Appended by hand: Qt's UTF-32 decoding would take a
+                // U+FEFF at the start for a byte order mark and drop it.
+                if (QChar::requiresSurrogates(codePoint)) {
+                    out += QChar(QChar::highSurrogate(codePoint));
+                    out += QChar(QChar::lowSurrogate(codePoint));
+                } else {
+                    out += QChar(char16_t(codePoint));
+                }
                 i = end + 1;
                 continue;
             }

@@ -35,10 +35,11 @@ QByteArray build(const TabulkaSkore &table);
 // digits as %XX, a space as "+".
 QByteArray encodeValue(QStringView value);
 
-// The name=value pairs of a body, in order, the values read back as the game
-// wrote them (references "&#N;" included, see the .cpp). nullopt when the
-// body is not one the game could have written: a pair without "=" or a "%"
-// without two hex digits after it. An empty body has no pairs.
+// The name=value pairs of a body, in order, each value read back as the game
+// wrote it: bytes through Windows-1250, references "&#N;" back to their
+// characters. nullopt when the body is not one the game could have written:
+// a pair without "=" or a "%" without two hex digits after it. An empty body
+// has no pairs.
 std::optional<Fields> decode(QByteArrayView body);
 
 } // namespace FormBody

@@ -52,8 +52,8 @@ QByteArray metaCharset(const QByteArray &body) {
     static const QRegularExpression meta(
         QStringLiteral(R"(<meta\b[^>]*?charset\s*=\s*["']?\s*([A-Za-z0-9._:-]+))"),
         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = meta.match(QString::fromLatin1(body.first(
-        qMin<qsizetype>(body.size(), 1024))));
+    const QRegularExpressionMatch match =
+        meta.match(QString::fromLatin1(body.first(qMin<qsizetype>(body.size(), 1024))));
     return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
 }
 
