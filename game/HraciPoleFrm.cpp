@@ -47,7 +47,6 @@ HraciPoleFrm::HraciPoleFrm()
     Form::setOwner(this);
     setObjectName(QStringLiteral("HraciPoleFrm"));
     setWindowTitle(QStringLiteral("Toquel 1.02"));
-    setWindowIcon(QIcon(QStringLiteral(":/assets/icon.svg")));
     // A fixed border with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -31,8 +31,6 @@ Form::Form(Kind kind, int clientWidthTwips, int clientHeightTwips)
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11); // 8 points at 96 dots per inch
     setFont(font);
-    if (mainOwner)
-        setWindowIcon(mainOwner->windowIcon());
 }
 
 void Form::showForm() {

@@ -11,7 +11,9 @@ int main(int argc, char **argv) {
     QApplication::setOrganizationName(QStringLiteral("Toquel"));
     QApplication::setApplicationName(QStringLiteral("Toquel"));
     QGuiApplication::setDesktopFileName(QStringLiteral(TOQUEL_APP_ID));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icon.svg")));
+    // Every window's icon. A ready PNG: reading the SVG would load an image
+    // plugin before the window can show, a visible part of the start-up time.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icon-48.png")));
     Program::installCzechTranslation(app);
 
     HraciPoleFrm window;
