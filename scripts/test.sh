@@ -6,4 +6,19 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset default
 cmake --build --preset default
-ctest --preset default
+# --- score board server: a throwaway PostgreSQL for the tests' PostgreSQL rows (TOQUEL_TEST_PG_URL) ---
+bash scripts/with-postgres.sh ctest --preset default
+
+# The same suite again under AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer (GCC, build/asan); Qt's plugin leaks are
+# suppressed by tests/lsan-qt.supp. The score board's PostgreSQL rows run here
+# too, so its database code is checked under the sanitizers as well.
+cmake --preset asan
+cmake --build --preset asan
+bash scripts/with-postgres.sh ctest --preset asan
+
+# The libFuzzer targets (clang, build/fuzz), each for a bounded time from its
+# seed corpus in fuzz/corpus/.
+cmake --preset fuzz
+cmake --build --preset fuzz
+ctest --preset fuzz

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Load on the score board server from a second process on 127.0.0.1 (wrk):
+# posts a second with p50/p99 latency on SQLite and on PostgreSQL, and page
+# requests a second. Each run is bounded (DURATION seconds, 10 by default) and
+# the servers it starts are stopped at the end.
+#
+#   bench/skore_load.sh [-b BUILD_DIR] [-d SECONDS] [-c CONNECTIONS]   (PACE=ms)
+#
+# BUILD_DIR holds server/toquel-skore (default build/default of this tree). The
+# server runs with --rate-limit 0: the limit of 10 posts a minute from one
+# address would refuse a load test from one machine. The PostgreSQL run uses a
+# throwaway cluster from scripts/with-postgres.sh; without PostgreSQL it is
+# left out.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${BUILD_DIR:-build/default}
+duration=${DURATION:-10}
+connections=${CONNECTIONS:-8}
+# The paced run: each connection waits this long between posts, so 8
+# connections offer about 1000 posts a second, a steady load below the most
+# the server takes.
+pace=${PACE:-5}
+while [ $# -gt 0 ]; do
+  case $1 in
+  -b) build=${2:?-b takes the build folder}; shift 2 ;;
+  -d) duration=${2:?-d takes seconds}; shift 2 ;;
+  -c) connections=${2:?-c takes a count}; shift 2 ;;
+  --postgres-only) postgres_only=1; shift ;;
+  -h | --help) sed -n '2,13p' "$0"; exit 0 ;;
+  *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+program="$build/server/toquel-skore"
+[ -x "$program" ] || { echo "no $program: build first" >&2; exit 1; }
+command -v wrk >/dev/null || { echo "no wrk: bash scripts/install-deps.sh" >&2; exit 1; }
+
+work=$(mktemp -d)
+server_pid=
+stop_server() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    server_pid=
+  fi
+}
+trap 'stop_server; rm -rf "$work"' EXIT
+
+# Starts the server on a free port with the given database; sets $url.
+start_server() {
+  "$program" --listen 127.0.0.1:0 --database "$1" --rate-limit 0 --log-level warning \
+    >"$work/banner" 2>"$work/server.log" &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    url=$(grep -o 'http://[^ ]*' "$work/banner" 2>/dev/null | sed 's|/skore$||') && [ -n "$url" ] && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "the server did not start:" >&2
+  cat "$work/server.log" >&2
+  exit 1
+}
+
+run_wrk() { # label, then wrk arguments
+  local label=$1
+  shift
+  echo "== $label"
+  wrk --latency -t 2 -c "$connections" -d "${duration}s" --timeout 5s "$@" | tee "$work/wrk.out"
+  echo
+}
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo "wrk: 2 threads, $connections connections, ${duration}s a run"
+echo
+
+if [ -z "${postgres_only:-}" ]; then
+  start_server "$work/skore.sqlite"
+  run_wrk "posts, SQLite, as fast as answered" -s bench/skore_post.lua "$url/skore/pridejv.asp"
+  run_wrk "posts, SQLite, each connection one per ${pace} ms" -s bench/skore_post.lua \
+    "$url/skore/pridejv.asp" -- "$pace"
+  run_wrk "page, SQLite" "$url/skore"
+  echo "results on the board: $(sqlite3 "$work/skore.sqlite" 'SELECT COUNT(*) FROM results' 2>/dev/null || echo '?')"
+  echo
+  stop_server
+fi
+
+if [ -n "${TOQUEL_TEST_PG_URL:-}" ]; then
+  start_server "$TOQUEL_TEST_PG_URL"
+  run_wrk "posts, PostgreSQL, as fast as answered" -s bench/skore_post.lua "$url/skore/pridejv.asp"
+  run_wrk "posts, PostgreSQL, each connection one per ${pace} ms" -s bench/skore_post.lua \
+    "$url/skore/pridejv.asp" -- "$pace"
+  run_wrk "page, PostgreSQL" "$url/skore"
+  stop_server
+elif [ -z "${TOQUEL_PG_INNER:-}" ] && [ -x /usr/lib/postgresql/15/bin/initdb ]; then
+  TOQUEL_PG_INNER=1 PACE=$pace bash scripts/with-postgres.sh bash "$0" -b "$build" \
+    -d "$duration" -c "$connections" --postgres-only
+fi

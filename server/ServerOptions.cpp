@@ -1,0 +1,130 @@
+#include "server/ServerOptions.h"
+
+namespace skore {
+
+namespace {
+
+std::optional<int> parseCount(const QString &text, int max) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 0 || value > max)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+bool ServerOptions::parseAddress(const QString &text, QString *host, int *port) {
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon <= 0)
+        return false;
+    QString h = text.left(colon);
+    if (h.startsWith(u'[') && h.endsWith(u']'))
+        h = h.mid(1, h.size() - 2);
+    else if (h.contains(u':'))
+        return false; // an IPv6 address needs its brackets to tell it from the port
+    bool ok = false;
+    const int p = text.mid(colon + 1).toInt(&ok);
+    if (h.isEmpty() || !ok || p < 0 || p > 65535)
+        return false;
+    *host = h;
+    *port = p;
+    return true;
+}
+
+std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, QString *error) {
+    ServerOptions options;
+    const auto fail = [error](const QString &why) -> std::optional<ServerOptions> {
+        *error = why;
+        return std::nullopt;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        std::optional<QString> inlineValue;
+        if (name.startsWith(QLatin1String("--")) && name.contains(u'=')) {
+            inlineValue = name.section(u'=', 1);
+            name = name.section(u'=', 0, 0);
+        }
+        if (name == QLatin1String("-h") || name == QLatin1String("--help") ||
+            name == QLatin1String("--napoveda")) {
+            options.help = true;
+            continue;
+        }
+        if (name == QLatin1String("--version")) {
+            options.version = true;
+            continue;
+        }
+        const bool takesValue =
+            name == QLatin1String("-l") || name == QLatin1String("--listen") ||
+            name == QLatin1String("-d") || name == QLatin1String("--database") ||
+            name == QLatin1String("--log-level") || name == QLatin1String("--rate-limit") ||
+            name == QLatin1String("--threads");
+        if (!takesValue)
+            return fail(QStringLiteral("Neznámá volba „%1“. Volby vypíše --help.").arg(name));
+        if (!inlineValue && i + 1 >= arguments.size())
+            return fail(QStringLiteral("Volba %1 potřebuje hodnotu.").arg(name));
+        const QString value = inlineValue ? *inlineValue : arguments[++i];
+
+        if (name == QLatin1String("-l") || name == QLatin1String("--listen")) {
+            if (!parseAddress(value, &options.host, &options.port))
+                return fail(QStringLiteral("Adresa „%1“ není ve tvaru počítač:port "
+                                           "(například 127.0.0.1:8080).")
+                                .arg(value));
+        } else if (name == QLatin1String("-d") || name == QLatin1String("--database")) {
+            QString why;
+            const auto config = DatabaseConfig::fromArgument(value, &why);
+            if (!config)
+                return fail(why);
+            options.database = *config;
+        } else if (name == QLatin1String("--log-level")) {
+            const auto level = log::levelFromName(value);
+            if (!level)
+                return fail(QStringLiteral("Neznámá úroveň záznamu „%1“: zadejte error, "
+                                           "warning, info nebo debug.")
+                                .arg(value));
+            options.logLevel = *level;
+        } else if (name == QLatin1String("--rate-limit")) {
+            const auto limit = parseCount(value, 1000000);
+            if (!limit)
+                return fail(QStringLiteral("Volba --rate-limit chce celé číslo od 0 "
+                                           "(bez omezení) výše, ne „%1“.")
+                                .arg(value));
+            options.rateLimit = *limit;
+        } else {
+            const auto threads = parseCount(value, 1024);
+            if (!threads || *threads == 0)
+                return fail(QStringLiteral("Volba --threads chce celé číslo od 1 do 1024, "
+                                           "ne „%1“.")
+                                .arg(value));
+            options.threads = *threads;
+        }
+    }
+    return options;
+}
+
+QString ServerOptions::helpText() {
+    return QStringLiteral(
+        "Použití: toquel-skore [volby]\n"
+        "\n"
+        "Server celosvětového žebříčku hry Toquel. Přijímá výsledky, které hra odesílá\n"
+        "na adresu /skore/pridejv.asp, a ukazuje nejlepších 100 na adrese /skore.\n"
+        "\n"
+        "Volby:\n"
+        "  -l, --listen POČÍTAČ:PORT  kde naslouchat (výchozí 127.0.0.1:8080;\n"
+        "                             port 0 vybere volný port a vypíše ho)\n"
+        "  -d, --database DATABÁZE    soubor SQLite (výchozí skore.sqlite v pracovní\n"
+        "                             složce), nebo sdílená databáze PostgreSQL:\n"
+        "                             postgresql://uživatel:heslo@počítač:port/databáze\n"
+        "      --log-level ÚROVEŇ     error, warning, info (výchozí) nebo debug\n"
+        "      --rate-limit N         kolikrát za minutu smí jedna adresa odeslat\n"
+        "                             výsledky (výchozí 10; 0 = bez omezení, pro\n"
+        "                             zátěžové zkoušky)\n"
+        "      --threads N            počet vláken pro HTTP (výchozí 16)\n"
+        "  -h, --help                 vypíše tuto nápovědu\n"
+        "      --version              vypíše verzi\n"
+        "\n"
+        "Návratové kódy: 0 v pořádku, 2 chybná volba, 3 databáze je nedostupná,\n"
+        "4 na adrese nelze naslouchat, 1 jiná chyba.\n");
+}
+
+} // namespace skore

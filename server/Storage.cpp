@@ -1,0 +1,290 @@
+// Every statement here runs unchanged on SQLite (3.24 or newer) and PostgreSQL;
+// only the connection's settings differ.
+#include "server/Storage.h"
+
+#include "server/Log.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QVariant>
+#include <algorithm>
+#include <atomic>
+
+namespace skore {
+
+namespace {
+
+// The multi-row INSERT binds three values a row; a hundred rows a statement
+// stays far below both engines' limits on bound values.
+constexpr int kRowsPerStatement = 100;
+
+QString nextConnectionName() {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("toquel-skore-%1").arg(++counter);
+}
+
+// Version 1: the results, the index the ranking reads, and the change counter
+// that servers sharing the database compare to see whether the page is stale.
+const char *const kVersion1[] = {
+    "CREATE TABLE results ("
+    " name TEXT NOT NULL,"
+    " score INTEGER NOT NULL CHECK (score BETWEEN 1 AND 32767),"
+    " first_seen BIGINT NOT NULL,"
+    " CONSTRAINT results_once UNIQUE (name, score))",
+    "CREATE INDEX results_ranking ON results (score DESC, first_seen, name)",
+    "CREATE TABLE board_changes (id INTEGER PRIMARY KEY, changes BIGINT NOT NULL)",
+    "INSERT INTO board_changes (id, changes) VALUES (1, 0)",
+};
+
+} // namespace
+
+Storage::Storage(DatabaseConfig config)
+    : m_config(std::move(config)), m_connectionName(nextConnectionName()) {}
+
+Storage::~Storage() {
+    disconnect();
+}
+
+bool Storage::open(QString *error) {
+    QString why;
+    const bool ok = connect(&why);
+    if (!ok && error)
+        *error = why;
+    return ok;
+}
+
+bool Storage::connect(QString *error) {
+    disconnect();
+    if (openConnection(error) && migrate(error))
+        return true;
+    disconnect();
+    return false;
+}
+
+bool Storage::openConnection(QString *error) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(m_config.driver(), m_connectionName);
+    if (!db.isValid()) {
+        *error = QStringLiteral("Ovladač databáze %1 není nainstalován.").arg(m_config.driver());
+        return false;
+    }
+    if (m_config.engine == DatabaseConfig::Engine::SQLite) {
+        db.setDatabaseName(m_config.sqlitePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_config.busyTimeoutMs));
+    } else {
+        db.setHostName(m_config.host);
+        db.setPort(m_config.port);
+        db.setUserName(m_config.user);
+        db.setPassword(m_config.password);
+        db.setDatabaseName(m_config.database);
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1;application_name=toquel-skore")
+                                 .arg(m_config.connectTimeoutSeconds));
+    }
+    if (!db.open()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    m_open = true;
+    if (m_config.engine == DatabaseConfig::Engine::SQLite) {
+        // WAL lets the page be read while a post is written. NORMAL syncs at
+        // checkpoints only: a power cut may lose the last posts, never the file.
+        QSqlQuery mode(db);
+        if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
+            mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0 ||
+            !exec(QStringLiteral("PRAGMA synchronous=NORMAL"))) {
+            *error =
+                QStringLiteral("SQLite nepřešlo do režimu WAL: %1").arg(mode.lastError().text());
+            return false;
+        }
+    }
+    return true;
+}
+
+void Storage::disconnect() {
+    m_inserts.clear();
+    if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    m_open = false;
+}
+
+bool Storage::exec(QSqlQuery &query) {
+    if (query.exec())
+        return true;
+    m_lastError = query.lastError().text();
+    return false;
+}
+
+bool Storage::exec(const QString &sql) {
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (query.exec(sql))
+        return true;
+    m_lastError = query.lastError().text();
+    return false;
+}
+
+// Two servers may start at once on one PostgreSQL database; the slower one
+// fails to create what the faster one just created, and reads the version again.
+bool Storage::migrate(QString *error) {
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        // Reading first: a busy SQLite file or a read-only role can still be
+        // served when the schema is already current.
+        std::optional<int> version = schemaVersion();
+        if (!version) {
+            if (!exec(QStringLiteral(
+                    "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))) {
+                *error = m_lastError;
+                continue;
+            }
+            version = schemaVersion();
+        }
+        if (!version) {
+            *error = m_lastError;
+            continue;
+        }
+        if (*version > kSchemaVersion) {
+            *error = QStringLiteral("Databáze má schéma verze %1, tento server zná nejvýše %2: "
+                                    "patří novějšímu serveru.")
+                         .arg(*version)
+                         .arg(kSchemaVersion);
+            return false;
+        }
+        if (*version == kSchemaVersion)
+            return true;
+        bool ok = db.transaction();
+        for (const char *statement : kVersion1)
+            ok = ok && exec(QString::fromLatin1(statement));
+        ok = ok && exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)")
+                            .arg(kSchemaVersion));
+        if (ok && db.commit()) {
+            log::info(QStringLiteral("Schéma databáze vytvořeno (verze %1).").arg(kSchemaVersion));
+            return true;
+        }
+        *error = m_lastError.isEmpty() ? db.lastError().text() : m_lastError;
+        db.rollback();
+    }
+    return false;
+}
+
+std::optional<int> Storage::schemaVersion() {
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version"))) {
+        m_lastError = query.lastError().text();
+        return std::nullopt;
+    }
+    if (!query.next() || query.isNull(0))
+        return 0;
+    return query.value(0).toInt();
+}
+
+template <typename Operation> auto Storage::retried(Operation operation) -> decltype(operation()) {
+    QString why;
+    if (!m_open && !connect(&why)) {
+        m_lastError = why;
+        return std::nullopt;
+    }
+    if (auto result = operation())
+        return result;
+    log::warning(QStringLiteral("Databáze selhala (%1); připojuji se znovu.").arg(m_lastError));
+    if (!connect(&why)) {
+        m_lastError = why;
+        log::warning(QStringLiteral("Databáze je nedostupná: %1").arg(why));
+        return std::nullopt;
+    }
+    return operation();
+}
+
+QSqlQuery &Storage::insertStatement(int rows) {
+    auto found = m_inserts.find(rows);
+    if (found != m_inserts.end())
+        return found->second;
+    QStringList values;
+    for (int i = 0; i < rows; ++i)
+        values << QStringLiteral("(?, ?, ?)");
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.prepare(QStringLiteral("INSERT INTO results (name, score, first_seen) VALUES %1 "
+                                 "ON CONFLICT (name, score) DO NOTHING")
+                      .arg(values.join(QStringLiteral(", "))));
+    return m_inserts.emplace(rows, std::move(query)).first->second;
+}
+
+std::optional<int> Storage::addOnce(const Results &results, qint64 now) {
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.transaction()) {
+        m_lastError = db.lastError().text();
+        return std::nullopt;
+    }
+    int added = 0;
+    bool ok = true;
+    for (qsizetype start = 0; ok && start < results.size(); start += kRowsPerStatement) {
+        const int rows = int(std::min<qsizetype>(kRowsPerStatement, results.size() - start));
+        QSqlQuery &insert = insertStatement(rows);
+        for (int i = 0; i < rows; ++i) {
+            const Result &r = results[start + i];
+            insert.bindValue(3 * i, r.name);
+            insert.bindValue(3 * i + 1, r.score);
+            insert.bindValue(3 * i + 2, now);
+        }
+        ok = exec(insert);
+        if (ok)
+            added += insert.numRowsAffected();
+    }
+    if (ok && added > 0)
+        ok = exec(QStringLiteral("UPDATE board_changes SET changes = changes + 1 WHERE id = 1"));
+    if (ok && db.commit())
+        return added;
+    if (ok)
+        m_lastError = db.lastError().text();
+    db.rollback();
+    return std::nullopt;
+}
+
+std::optional<int> Storage::add(const Results &results, qint64 now) {
+    // One order for every writer: two servers inserting the same names in
+    // opposite orders would otherwise wait on each other in PostgreSQL.
+    Results sorted = results;
+    std::sort(sorted.begin(), sorted.end(), [](const Result &a, const Result &b) {
+        return a.score != b.score ? a.score < b.score : a.name < b.name;
+    });
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    if (sorted.isEmpty())
+        return 0;
+    return retried([&] { return addOnce(sorted, now); });
+}
+
+std::optional<BoardRows> Storage::best(int limit) {
+    return retried([&]() -> std::optional<BoardRows> {
+        QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT name, score, first_seen FROM results "
+                                     "ORDER BY score DESC, first_seen, name LIMIT ?"));
+        query.addBindValue(limit);
+        if (!exec(query))
+            return std::nullopt;
+        BoardRows rows;
+        while (query.next())
+            rows.append(
+                {query.value(0).toString(), query.value(1).toInt(), query.value(2).toLongLong()});
+        return rows;
+    });
+}
+
+std::optional<qint64> Storage::changeCount() {
+    return retried([&]() -> std::optional<qint64> {
+        QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT changes FROM board_changes WHERE id = 1")) ||
+            !query.next()) {
+            m_lastError = query.lastError().text();
+            return std::nullopt;
+        }
+        return query.value(0).toLongLong();
+    });
+}
+
+} // namespace skore

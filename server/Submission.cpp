@@ -1,0 +1,119 @@
+// The checks a posted table passes before anything of it reaches the board.
+#include "server/Submission.h"
+
+#include "web/FormBody.h"
+
+#include <algorithm>
+#include <array>
+
+namespace skore {
+
+namespace {
+
+Submission refuse(const QString &reason) {
+    Submission s;
+    s.outcome = Submission::Outcome::Refused;
+    s.reason = reason;
+    return s;
+}
+
+// A field name for a message: the game's names are short ASCII, anything else
+// is shown cut and with its odd bytes replaced.
+QString shownFieldName(const QByteArray &name) {
+    QString shown = QString::fromLatin1(name.left(16));
+    for (QChar &c : shown)
+        if (c.unicode() < 0x20 || c.unicode() >= 0x7F)
+            c = u'?';
+    return name.size() > 16 ? shown + u'…' : shown;
+}
+
+int fieldIndex(const QByteArray &name) {
+    const auto &names = FormBody::kFieldNames;
+    const auto found =
+        std::find_if(names.begin(), names.end(), [&](const char *known) { return name == known; });
+    return found == names.end() ? -1 : int(found - names.begin());
+}
+
+} // namespace
+
+std::optional<int> parseScore(QStringView text) {
+    // Five digits at most, so the value cannot overflow before the range check.
+    if (text.isEmpty() || text.size() > 5 || text.front() == u'0')
+        return std::nullopt;
+    int value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value < Submission::kMinScore || value > Submission::kMaxScore)
+        return std::nullopt;
+    return value;
+}
+
+bool isAcceptableName(QStringView name) {
+    const QList<uint> codePoints = name.toUcs4();
+    if (codePoints.isEmpty() || codePoints.size() > Submission::kMaxNameLength)
+        return false;
+    return std::none_of(codePoints.begin(), codePoints.end(),
+                        [](uint c) { return QChar::category(c) == QChar::Other_Control; });
+}
+
+Submission Submission::parse(QByteArrayView body) {
+    if (body.size() > kMaxBodyBytes) {
+        Submission s;
+        s.outcome = Outcome::TooLarge;
+        s.reason = QStringLiteral("Formulář je větší než %1 bajtů.").arg(kMaxBodyBytes);
+        return s;
+    }
+    const std::optional<FormBody::Fields> fields = FormBody::decode(body);
+    if (!fields)
+        return refuse(QStringLiteral("Formulář nelze přečíst: není zakódován tak, jak ho "
+                                     "posílá hra (pole bez „=“ nebo chybný znak „%“)."));
+
+    constexpr int kFields = int(FormBody::kFieldNames.size());
+    std::array<std::optional<QString>, kFields> values;
+    for (const FormBody::Field &field : *fields) {
+        const int index = fieldIndex(field.first);
+        if (index < 0)
+            return refuse(QStringLiteral("Formulář obsahuje neznámé pole „%1“.")
+                              .arg(shownFieldName(field.first)));
+        if (values[std::size_t(index)])
+            return refuse(QStringLiteral("Pole %1 je ve formuláři vícekrát.")
+                              .arg(QLatin1String(FormBody::kFieldNames[std::size_t(index)])));
+        values[std::size_t(index)] = field.second;
+    }
+    for (int i = 0; i < kFields; ++i)
+        if (!values[std::size_t(i)])
+            return refuse(QStringLiteral("Ve formuláři chybí pole %1.")
+                              .arg(QLatin1String(FormBody::kFieldNames[std::size_t(i)])));
+
+    Submission s;
+    s.outcome = Outcome::Accepted;
+    for (int place = 1; place <= TabulkaSkore::kEntries; ++place) {
+        const QString &name = *values[std::size_t(2 * place - 2)];
+        const QString &score = *values[std::size_t(2 * place - 1)];
+        if (name.isEmpty() && score.isEmpty())
+            continue; // a free place of the table
+        if (name.isEmpty())
+            return refuse(QStringLiteral("Na %1. místě je skóre, ale chybí jméno.").arg(place));
+        if (score.isEmpty())
+            return refuse(QStringLiteral("Na %1. místě je jméno, ale chybí skóre.").arg(place));
+        const std::optional<int> value = parseScore(score);
+        if (!value)
+            return refuse(QStringLiteral("Skóre na %1. místě musí být celé číslo od %2 do %3 "
+                                         "zapsané bez znaménka a úvodních nul.")
+                              .arg(place)
+                              .arg(kMinScore)
+                              .arg(kMaxScore));
+        if (!isAcceptableName(name))
+            return refuse(QStringLiteral("Jméno na %1. místě musí mít 1 až %2 znaků a nesmí "
+                                         "obsahovat řídicí znaky.")
+                              .arg(place)
+                              .arg(kMaxNameLength));
+        s.results.append({name, *value});
+    }
+    return s;
+}
+
+} // namespace skore

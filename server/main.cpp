@@ -1,0 +1,92 @@
+// toquel-skore: the world ranking of Toquel and the address the game posts its results to.
+#include "server/Board.h"
+#include "server/HttpServer.h"
+#include "server/Log.h"
+#include "server/ServerOptions.h"
+
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+#include <thread>
+
+using namespace skore;
+
+namespace {
+
+void printTo(FILE *stream, const QString &text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // Qt SQL loads its drivers as plugins, which needs an application object;
+    // no event loop runs: httplib's workers and the database thread do the work.
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+
+    QString why;
+    const std::optional<ServerOptions> options = ServerOptions::parse(arguments, &why);
+    if (!options) {
+        printTo(stderr, QStringLiteral("toquel-skore: %1\n").arg(why));
+        return ExitBadOption;
+    }
+    if (options->help) {
+        printTo(stdout, ServerOptions::helpText());
+        return ExitOk;
+    }
+    if (options->version) {
+        printTo(stdout, QStringLiteral("toquel-skore " TOQUEL_VERSION "\n"));
+        return ExitOk;
+    }
+    log::setLevel(options->logLevel);
+
+    // Ctrl+C and a service manager's SIGTERM are taken by one thread that
+    // stops the server; every other thread inherits the blocked mask.
+    // A player's browser that goes away mid-reply must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    Board::Options boardOptions;
+    boardOptions.rateLimit = options->rateLimit;
+    Board board(options->database, boardOptions);
+    if (!board.start(&why)) {
+        printTo(stderr, QStringLiteral("toquel-skore: databázi %1 nelze otevřít: %2\n")
+                            .arg(options->database.describe(), why));
+        return ExitDatabaseUnavailable;
+    }
+    log::info(QStringLiteral("Databáze: %1").arg(options->database.describe()));
+
+    HttpServer http(board, options->threads);
+    if (!http.bind(options->host, options->port)) {
+        printTo(stderr, QStringLiteral("toquel-skore: na adrese %1:%2 nelze naslouchat (je "
+                                       "obsazená, nebo ji tento počítač nemá).\n")
+                            .arg(options->host)
+                            .arg(options->port));
+        return ExitAddressUnavailable;
+    }
+    const QString host = options->host.contains(u':') ? u'[' + options->host + u']' : options->host;
+    printTo(stdout,
+            QStringLiteral("Naslouchám na http://%1:%2/skore\n").arg(host).arg(http.port()));
+    if (options->rateLimit == 0)
+        log::warning(QStringLiteral("Omezení počtu odeslání je vypnuto (--rate-limit 0)."));
+
+    std::thread([&http, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        log::info(QStringLiteral("Končím (signál %1).").arg(signal));
+        http.stop();
+    }).detach();
+
+    http.run();
+    board.stop();
+    return ExitOk;
+}
