@@ -28,13 +28,18 @@ long residentKiB() {
     return -1;
 }
 
-// A player who never misses: every block standing above its own column goes down.
-void playRightColours(HraciPoleFrm &window) {
+// A player who never misses: every block standing above its own column goes
+// down, unless the column is full. Returns how many went down.
+int playRightColours(HraciPoleFrm &window) {
+    int sent = 0;
     for (int column = 0; column < Field::kColumns; ++column) {
         const int square = Field::kLaunchSquares[column];
-        if (window.field().top(square) == Square(column))
-            window.HIm_MouseDown(square, Qt::LeftButton, 0, 11, 11);
+        if (window.field().top(square) != Square(column))
+            continue;
+        window.HIm_MouseDown(square, Qt::LeftButton, 0, 11, 11);
+        sent += window.field().top(square) == Colour::Empty;
     }
+    return sent;
 }
 
 // A column can still run dry; then the next game begins, as the player would.
@@ -75,9 +80,7 @@ int main(int argc, char **argv) {
             clock.restart();
             window.Timer1_Timer();
             nanoseconds += clock.nsecsElapsed();
-            const qint16 before = window.Skore();
-            playRightColours(window);
-            sends += window.Skore() != before;
+            sends += playRightColours(window);
             if (t % 10 == 9)
                 window.Timer2_Timer();
             startOverIfEnded(window, games);
@@ -92,7 +95,8 @@ int main(int argc, char **argv) {
     play(ticks, runNs);
     const long endKiB = residentKiB();
 
-    std::printf("row ticks %ld, games %d, scoring sends %ld\n", ticks, games, sends);
+    std::printf("row ticks %ld, games %d, blocks sent %ld, final score %d\n", ticks, games, sends,
+                int(window.Skore()));
     std::printf("mean row tick %.1f µs\n", double(runNs) / double(ticks) / 1000.0);
     std::printf("resident memory after warm-up %ld KiB, at the end %ld KiB (%+ld KiB)\n", startKiB,
                 endKiB, endKiB - startKiB);
