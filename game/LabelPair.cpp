@@ -1,5 +1,7 @@
 #include "game/LabelPair.h"
 
+#include "shell/Form.h"
+
 namespace {
 QLabel *makeLabel(QWidget *parent, const QString &name, QRect where, int pixelSize,
                   Qt::GlobalColor colour) {
@@ -12,9 +14,7 @@ QLabel *makeLabel(QWidget *parent, const QString &name, QRect where, int pixelSi
     font.setPixelSize(pixelSize);
     font.setBold(true);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    Form::setTextColour(label, colour);
     // A label takes no presses: they belong to the field behind it.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;

@@ -15,9 +15,7 @@ EndOfGameFrm::EndOfGameFrm(const QString &title, const QString &picture, QRect s
     font.setPixelSize(23); // 17.25 points
     font.setBold(true);
     m_label10->setFont(font);
-    QPalette palette = m_label10->palette();
-    palette.setColor(QPalette::WindowText, scoreColour);
-    m_label10->setPalette(palette);
+    setTextColour(m_label10, scoreColour);
 }
 
 void EndOfGameFrm::Form_Load() {

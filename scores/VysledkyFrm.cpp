@@ -11,12 +11,6 @@
 namespace {
 constexpr std::array<int, 5> kRowTops{750, 1143, 1536, 1929, 2325};
 
-void setColour(QWidget *widget, const QColor &colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 QFont largeFont(QFont font, bool underline) {
     font.setPixelSize(18); // 13.5 points
     font.setUnderline(underline);
@@ -36,7 +30,7 @@ VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
     QLabel *heading =
         addLabel("Label1", Twips::rect(270, 210, 2415, 420), QStringLiteral("Nejlepší výsledky:"));
     heading->setFont(largeFont(font(), true));
-    setColour(heading, highlight);
+    setTextColour(heading, highlight);
 
     const QColor lightYellow(255, 255, 192);
     for (int i = 0; i < 5; ++i) {
@@ -45,8 +39,8 @@ VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
         m_label3[i] = addLabel("Label3", Twips::rect(2715, kRowTops[i], 870, 240));
         m_label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
         m_label3[i]->setObjectName(QStringLiteral("Label3_%1").arg(i));
-        setColour(m_label2[i], lightYellow);
-        setColour(m_label3[i], lightYellow);
+        setTextColour(m_label2[i], lightYellow);
+        setTextColour(m_label3[i], lightYellow);
     }
 
     QLabel *address = addLabel("Label4", Twips::rect(255, 3195, 3330, 390),
@@ -54,7 +48,7 @@ VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
     address->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     address->setFont(largeFont(font(), false));
     shrinkToFit(address);
-    setColour(address, highlight);
+    setTextColour(address, highlight);
 
     QPushButton *ok = addButton("OKButton", QStringLiteral("OK"), Twips::rect(255, 2790, 765, 375));
     QPushButton *send =

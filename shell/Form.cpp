@@ -81,6 +81,12 @@ QPushButton *Form::addButton(const char *name, const QString &caption, QRect whe
     return button;
 }
 
+void Form::setTextColour(QWidget *widget, const QColor &colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
 void Form::shrinkToFit(QLabel *label, int smallestPixelSize) {
     QFont font = label->font();
     while (font.pixelSize() > smallestPixelSize &&

@@ -32,6 +32,9 @@ public:
     static void setOwner(QWidget *owner);
     static QWidget *owner();
 
+    // The colour a label's (or any control's) text is drawn in.
+    static void setTextColour(QWidget *widget, const QColor &colour);
+
 protected:
     // Runs however the window closes: by code, by a button or by its close box.
     virtual void Form_Unload() {}

@@ -33,12 +33,6 @@ private:
     SvgPicture m_icon;
 };
 
-void setTextColour(QWidget *widget, const QColor &colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 // The etched rule between the description and the contact: a grey line over a white one,
 // both from x = 75 to x = 5625 twips, the last pixel included.
 constexpr int kRuleLeft = 75;

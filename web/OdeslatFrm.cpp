@@ -32,12 +32,6 @@ Settings &settings() {
     return s;
 }
 
-void setColour(QWidget *widget, const QColor &colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 // Whether the reply brought a page to read. An HTTP error status still does:
 // a browser shows the server's error page, and the page decides. A broken
 // connection, a time-out or a redirect that could not be followed does not
@@ -98,8 +92,8 @@ OdeslatFrm::~OdeslatFrm() {
 
 void OdeslatFrm::Form_Load() {
     m_cmdSend->setText(kSendCaption);
-    setColour(m_label2, Qt::black);
-    setColour(m_label4, Qt::black);
+    setTextColour(m_label2, Qt::black);
+    setTextColour(m_label4, Qt::black);
     setLine(m_label2,
             QStringLiteral("Vaše výsledky budou anonymně odeslány na internetovou adresu"));
     QFont address = font();
@@ -224,8 +218,8 @@ void OdeslatFrm::WebBrowser1_DocumentComplete(ReplyJudge::Verdict verdict) {
         setLine(m_label4, QStringLiteral("Úspěšnost zkontrolujete navštívením této stránky."));
         break;
     case ReplyJudge::Verdict::Failed:
-        setColour(m_label2, QColor(255, 0, 0));
-        setColour(m_label4, QColor(255, 0, 0));
+        setTextColour(m_label2, QColor(255, 0, 0));
+        setTextColour(m_label4, QColor(255, 0, 0));
         setLine(m_label2, QStringLiteral("Bohužel se nepodařilo odeslat výsledky na"));
         setLine(m_label4,
                 QStringLiteral("Připojujete-li se k internetu přes modem, nejprve se připojte."));
