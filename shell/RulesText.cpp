@@ -8,7 +8,7 @@ QString howToPlayText(const QString &contact) {
     const QStringList paragraphs{
         QStringLiteral("Tato hra je na první pohled velmi prostá a přitom se u ní dokážete dobře "
                        "pobavit. Zvláště ti z vás, kteří v sobě mají ducha soutěživosti."),
-        QStringLiteral("V\u00A0horní\u00A0části\u00A0obrazovky se pohybují zleva doprava kostičky "
+        QStringLiteral("V\u00A0horní\u00A0části\u00A0obrazovky se pohybují zprava doleva kostičky "
                        "pěti různých barev. Ve spodní části je pět sloupečků s kostičkami taktéž "
                        "pěti barev, které postupně klesají dolů."),
         QStringLiteral("Vašim\u00A0úkolem\u00A0je\u00A0posílat kostičky z horní řady do "

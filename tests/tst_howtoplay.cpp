@@ -22,7 +22,7 @@ QByteArray expectedText(const QByteArray &contact) {
                "kte\xC5\x99\xC3\xAD v sob\xC4\x9B maj\xC3\xAD ducha sout\xC4\x9B\xC5\xBEivosti."
                "\r\n"
                "V\xC2\xA0horn\xC3\xAD\xC2\xA0\xC4\x8D\xC3\xA1sti\xC2\xA0obrazovky "
-               "se pohybuj\xC3\xAD zleva doprava kosti\xC4\x8Dky p\xC4\x9Bti "
+               "se pohybuj\xC3\xAD zprava doleva kosti\xC4\x8Dky p\xC4\x9Bti "
                "r\xC5\xAFzn\xC3\xBD"
                "ch barev. Ve spodn\xC3\xAD \xC4\x8D\xC3\xA1sti je p\xC4\x9Bt "
                "sloupe\xC4\x8Dk\xC5\xAF s kosti\xC4\x8Dkami takt\xC3\xA9\xC5\xBE "
