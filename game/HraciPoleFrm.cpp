@@ -14,6 +14,7 @@
 #include "shell/Twips.h"
 #include "web/OdeslatFrm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDesktopServices>
@@ -122,6 +123,14 @@ void HraciPoleFrm::buildMenu() {
                       &HraciPoleFrm::MnJakHrat_Click, QKeySequence(Qt::Key_F1));
     m_mnOAplikaci = add(napoveda, "MnOAplikaci", QStringLiteral("O aplikaci"),
                         &HraciPoleFrm::MnOAplikaci_Click);
+
+    // F10 opens the first menu, as on the rest of the desktop; the arrows go on from there.
+    auto *menuKey = new QAction(this);
+    menuKey->setObjectName(QStringLiteral("MenuKey"));
+    menuKey->setShortcut(Qt::Key_F10);
+    addAction(menuKey);
+    connect(menuKey, &QAction::triggered, this,
+            [this, hra] { menuBar()->setActiveAction(hra->menuAction()); });
 }
 
 // ---- A new game, holding and resuming ---------------------------------------------------
@@ -159,7 +168,8 @@ void HraciPoleFrm::setLaunchSquaresEnabled(bool enabled) {
 }
 
 void HraciPoleFrm::Aktivuj() {
-    if (m_konecHry || m_mnPauza->isChecked() || Program::isEnding())
+    // A disabled main window means a window opened from the menu holds the game.
+    if (m_konecHry || m_mnPauza->isChecked() || !isEnabled() || Program::isEnding())
         return;
     setLaunchSquaresEnabled(true);
     m_timer1.setEnabled(true);
@@ -183,13 +193,24 @@ void HraciPoleFrm::Form_Resize() {
         Aktivuj();
 }
 
+void HraciPoleFrm::setVisible(bool visible) {
+    // Placed before its native window exists: a move inside the show, with the
+    // row clock letting events in right after it, leaves a window that no
+    // window manager places at the platform's default size and place.
+    if (visible && !m_shownOnce) {
+        ensurePolished();
+        layout()->activate();
+        if (const QScreen *where = screen())
+            move(where->availableGeometry().center() - rect().center());
+    }
+    QMainWindow::setVisible(visible);
+}
+
 void HraciPoleFrm::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    if (const QScreen *where = screen())
-        move(where->availableGeometry().center() - rect().center());
     Form_Resize();
 }
 
@@ -241,6 +262,18 @@ void HraciPoleFrm::Form_Unload(qint16 &Cancel) {
 void HraciPoleFrm::closeEvent(QCloseEvent *event) {
     if (Program::isEnding()) {
         event->accept();
+        return;
+    }
+    // The close box of a window that takes no input: the window that holds it
+    // comes to the front instead of a question.
+    if (!isEnabled()) {
+        event->ignore();
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<Form *>(window) && window->isVisible()) {
+                window->raise();
+                window->activateWindow();
+            }
+        }
         return;
     }
     qint16 Cancel = 0;

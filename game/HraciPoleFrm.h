@@ -70,6 +70,8 @@ public:
     void HIm_MouseDown(int index, int button, int shift, float x, float y);
     void Form_Resize();
     void Form_Unload(qint16 &Cancel);
+
+    void setVisible(bool visible) override;
     void MnNovahra_Click();
     void MnPauza_Click();
     void MnKonec_Click();

@@ -1,7 +1,10 @@
 // Starting, holding, resuming and leaving a game, through the real main window.
 #include "GameFixture.h"
 #include "TestMain.h"
+#include "shell/Twips.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -23,6 +26,11 @@ private slots:
     void quitAnsweredYesEndsAtOnce();
     void quitConfirmedInsideAnotherQuestionRunsNothingMore();
     void messageBoxesSpeakCzech();
+    void placedBeforeItIsShown();
+    void heldUnderAMenuWindow_data();
+    void heldUnderAMenuWindow();
+    void leftmostTopSquareStartsLeftOfTheField();
+    void f10OpensTheFirstMenu();
 };
 
 void TestLifecycle::firstStartReportsTheMissingTableOnce() {
@@ -211,3 +219,83 @@ void TestLifecycle::messageBoxesSpeakCzech() {
 
 TOQUEL_TEST_MAIN(TestLifecycle)
 #include "tst_lifecycle.moc"
+
+// Regression: the window was moved inside its show, after the row clock had let
+// events in; with no window manager it then came up 640 x 480 and off centre.
+void TestLifecycle::placedBeforeItIsShown() {
+    GameFixture game;
+    game.window = std::make_unique<HraciPoleFrm>();
+    game.window->Form_Load();
+    struct ShowWatcher : QObject {
+        QRect atShow;
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            if (event->type() == QEvent::Show && atShow.isNull())
+                atShow = static_cast<QWidget *>(watched)->geometry();
+            return false;
+        }
+    } watcher;
+    game.window->installEventFilter(&watcher);
+    game.window->show();
+    const QRect screen = game.window->screen()->availableGeometry();
+    QCOMPARE(watcher.atShow.size(), QSize(499, 365));
+    QVERIFY((watcher.atShow.center() - screen.center()).manhattanLength() <= 2);
+}
+
+void TestLifecycle::heldUnderAMenuWindow_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("how to play") << "MnJakHrat"
+                                 << "JakHratFrm";
+    QTest::newRow("about") << "MnOAplikaci"
+                           << "OAplikaciFrm";
+    QTest::newRow("best results") << "MnZobrazitNv"
+                                  << "VysledkyFrm";
+}
+
+// Regression: a restore ran the resize rule and started the held game under the
+// window; the main window's close box asked "Konec hry?" though it took no input.
+void TestLifecycle::heldUnderAMenuWindow() {
+    QFETCH(QString, command);
+    QFETCH(QString, window);
+    GameFixture game;
+    HraciPoleFrm &w = game.start();
+    game.action(command.toLatin1())->trigger();
+    QVERIFY(game.held());
+    const int blocks = game.blocksOnTopRow();
+    w.setWindowState(Qt::WindowMinimized);
+    w.setWindowState(Qt::WindowNoState);
+    QVERIFY(game.held());
+    QCOMPARE(game.blocksOnTopRow(), blocks);
+
+    game.asked.clear();
+    QVERIFY(!w.close());
+    QVERIFY(game.asked.isEmpty());
+    QVERIFY(w.isVisible());
+    QWidget *open = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->objectName() == window && top->isVisible())
+            open = top;
+    QVERIFY(open);
+    open->close();
+    QVERIFY(game.running());
+}
+
+// Regression: negative twips were truncated toward zero, a pixel too far right.
+void TestLifecycle::leftmostTopSquareStartsLeftOfTheField() {
+    QCOMPARE(FieldView::topSquareRect(0), QRect(-15, 19, 23, 23));
+    QCOMPARE(FieldView::topSquareRect(1).left(), 8);
+    QCOMPARE(Twips::toPixels(-7), 0);
+    QCOMPARE(Twips::toPixels(-8), -1);
+}
+
+void TestLifecycle::f10OpensTheFirstMenu() {
+    GameFixture game;
+    HraciPoleFrm &w = game.start();
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_F10);
+    auto *first = w.findChild<QMenu *>(QStringLiteral("MnHra"));
+    QVERIFY(first);
+    QCOMPARE(w.menuBar()->activeAction(), first->menuAction());
+    QTRY_VERIFY(first->isVisible());
+    first->hide();
+}
