@@ -1,4 +1,4 @@
-// Times the main window's two clock ticks in the real, shown HraciPoleFrm.
+// Times the main window's two clock ticks in the real, shown MainWindow.
 //   bench_ticks [ROW_TICKS [COLUMN_TICKS]]      (defaults 3000 and 3000)
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise; under Xvfb,
 //   QT_QPA_PLATFORM=xcb xvfb-run -a build/default/bench/bench_ticks
@@ -6,7 +6,7 @@
 // temporary folder and every message box is answered at once, so nothing of the
 // player's is touched and nothing waits for a click.
 #include "game/FieldView.h"
-#include "game/HraciPoleFrm.h"
+#include "game/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/Program.h"
 
@@ -44,11 +44,11 @@ void report(const char *what, std::vector<qint64> nanoseconds) {
 }
 
 // Full columns: as many sinks as wanted, never one that runs a column dry.
-void refillColumns(HraciPoleFrm &window) {
+void refillColumns(MainWindow &window) {
     for (int column = 0; column < Field::kColumns; ++column)
         for (int row = Field::kStackTopRow; row <= Field::kBottomRow; ++row)
-            window.field().setCell(column, row, Square(column));
-    window.view()->updateColumns();
+            window.game().field().setCell(column, row, Square(column));
+    window.fieldView()->update();
     QCoreApplication::processEvents();
 }
 
@@ -69,7 +69,7 @@ template <class F> std::vector<qint64> timed(int samples, F body) {
 
 // The parts of a row tick apart, and the same shift painted once at its end, to
 // tell the event passes from the repaints.
-void breakDownRowTick(HraciPoleFrm &window, int samples) {
+void breakDownRowTick(MainWindow &window, int samples) {
     const int copies = Field::kTopSquares - 1;
     const QRect topRow =
         FieldView::topSquareRect(0).united(FieldView::topSquareRect(Field::kTopSquares - 1));
@@ -82,21 +82,21 @@ void breakDownRowTick(HraciPoleFrm &window, int samples) {
                    Program::letEventsRun();
            }));
     report("  one paint of one square", timed(samples, [&] {
-               window.view()->updateTopSquare(11);
+               window.fieldView()->update(FieldView::topSquareRect(11));
                QCoreApplication::processEvents();
            }));
     report("  one paint of the whole top row", timed(samples, [&] {
-               window.view()->update(topRow);
+               window.fieldView()->update(topRow);
                QCoreApplication::processEvents();
            }));
     report("  shift + 22 passes, one row paint", timed(samples, [&] {
-               window.field().shiftRow(
+               window.game().field().shiftRow(
                    [](int) {
                        Program::letEventsRun();
                        return true;
                    },
                    draw);
-               window.view()->update(topRow);
+               window.fieldView()->update(topRow);
                QCoreApplication::processEvents();
            }));
 }
@@ -128,21 +128,22 @@ int main(int argc, char **argv) {
         return request.buttons == MessageBox::Buttons::YesNo ? MessageBox::Answer::No
                                                              : MessageBox::Answer::Ok;
     });
-    HraciPoleFrm::setSeedSource([] { return 20261206u; });
-
-    HraciPoleFrm window;
-    window.Form_Load();
+    
+    MainWindow::Setup setup = MainWindow::Setup::fromBuild();
+    setup.seed = [] { return 20261206u; };
+    MainWindow window(setup);
+    window.newGame();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fprintf(stderr, "bench_ticks: the window was never exposed, nothing would paint\n");
         return 1;
     }
     // Only the calls below tick from here on.
-    window.Zamkni();
+    window.game().hold();
     QCoreApplication::processEvents();
 
     PaintCounter counter;
-    window.view()->installEventFilter(&counter);
+    window.fieldView()->installEventFilter(&counter);
     QElapsedTimer clock;
 
     std::printf("platform %s, %d row ticks, %d column ticks\n",
@@ -154,7 +155,7 @@ int main(int argc, char **argv) {
 
     // The first ticks fill the top row and the picture caches; they are not timed.
     for (int i = 0; i < 100; ++i) {
-        window.Timer1_Timer();
+        window.game().rowTick();
         QCoreApplication::processEvents();
     }
     std::vector<qint64> row;
@@ -162,7 +163,7 @@ int main(int argc, char **argv) {
     counter.paints = 0;
     for (int i = 0; i < rowTicks; ++i) {
         clock.start();
-        window.Timer1_Timer();
+        window.game().rowTick();
         QCoreApplication::processEvents(); // paints the square the tick filled last
         row.push_back(clock.nsecsElapsed());
     }
@@ -177,7 +178,7 @@ int main(int argc, char **argv) {
         refillColumns(window);
         counter.paints = 0;
         clock.start();
-        window.Timer2_Timer();
+        window.game().columnTick();
         const qint64 call = clock.nsecsElapsed();
         QCoreApplication::processEvents(); // the sunk columns are painted here
         const qint64 total = clock.nsecsElapsed();
@@ -187,11 +188,11 @@ int main(int argc, char **argv) {
         columnCall.push_back(call);
         column.push_back(total);
     }
-    if (window.KonecHry())
+    if (window.game().isOver())
         std::fprintf(stderr, "bench_ticks: the game ended while timing; figures are off\n");
 
-    report("row tick (Timer1_Timer + paints)", row);
-    report("column tick (Timer2_Timer only)", columnCall);
+    report("row tick (rowTick + paints)", row);
+    report("column tick (columnTick only)", columnCall);
     report("column tick (+ its paint)", column);
     std::printf("paint events per row tick %.2f, per column tick %.2f\n", rowPaints,
                 double(columnPaints) / columnTicks);

@@ -5,7 +5,7 @@
 //   bench_soak [ROW_TICKS]        (default 300000)
 // A short run (`bench_soak 3000`) is a test in the sanitizer build, where
 // LeakSanitizer checks that nothing of ours is left behind at exit.
-#include "game/HraciPoleFrm.h"
+#include "game/MainWindow.h"
 #include "shell/Form.h"
 #include "shell/MessageBox.h"
 
@@ -28,30 +28,36 @@ long residentKiB() {
     return -1;
 }
 
+// The game runs and takes presses, but only the benchmark's loop ticks it.
+void stopClocks(MainWindow &window) {
+    window.game().rowClock().setEnabled(false);
+    window.game().columnClock().setEnabled(false);
+}
+
 // A player who never misses: every block standing above its own column goes
 // down, unless the column is full. Returns how many went down.
-int playRightColours(HraciPoleFrm &window) {
+int playRightColours(MainWindow &window) {
     int sent = 0;
     for (int column = 0; column < Field::kColumns; ++column) {
         const int square = Field::kLaunchSquares[column];
-        if (window.field().top(square) != Square(column))
+        if (window.game().field().top(square) != Square(column))
             continue;
-        window.HIm_MouseDown(square, Qt::LeftButton, 0, 11, 11);
-        sent += window.field().top(square) == Colour::Empty;
+        window.game().sendBlockFrom(square);
+        sent += window.game().field().top(square) == Colour::Empty;
     }
     return sent;
 }
 
 // A column can still run dry; then the next game begins, as the player would.
-void startOverIfEnded(HraciPoleFrm &window, int &games) {
-    if (!window.KonecHry())
+void startOverIfEnded(MainWindow &window, int &games) {
+    if (!window.game().isOver())
         return;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<Form *>(w))
             delete w;
     window.show();
-    window.Form_Load();
-    window.Zamkni();
+    window.newGame();
+    stopClocks(window);
     ++games;
 }
 
@@ -66,11 +72,12 @@ int main(int argc, char **argv) {
     const long ticks = argc > 1 ? std::atol(argv[1]) : 300000;
 
     MessageBox::setAnswerer([](const MessageBox::Request &) { return MessageBox::Answer::Ok; });
-    HraciPoleFrm::setSeedSource([] { return 46u; });
-    HraciPoleFrm window;
-    window.Form_Load();
+    MainWindow::Setup setup = MainWindow::Setup::fromBuild();
+    setup.seed = [] { return 46u; };
+    MainWindow window(setup);
+    window.newGame();
     window.show();
-    window.Zamkni(); // the loop below is the clock
+    stopClocks(window); // the loop below is the clock
 
     int games = 1;
     long sends = 0;
@@ -78,11 +85,11 @@ int main(int argc, char **argv) {
         QElapsedTimer clock;
         for (long t = 0; t < count; ++t) {
             clock.restart();
-            window.Timer1_Timer();
+            window.game().rowTick();
             nanoseconds += clock.nsecsElapsed();
             sends += playRightColours(window);
             if (t % 10 == 9)
-                window.Timer2_Timer();
+                window.game().columnTick();
             startOverIfEnded(window, games);
             QCoreApplication::processEvents();
         }
@@ -96,7 +103,7 @@ int main(int argc, char **argv) {
     const long endKiB = residentKiB();
 
     std::printf("row ticks %ld, games %d, blocks sent %ld, final score %d\n", ticks, games, sends,
-                int(window.Skore()));
+                window.game().score());
     std::printf("mean row tick %.1f µs\n", double(runNs) / double(ticks) / 1000.0);
     std::printf("resident memory after warm-up %ld KiB, at the end %ld KiB (%+ld KiB)\n", startKiB,
                 endKiB, endKiB - startKiB);

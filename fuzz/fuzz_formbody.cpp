@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int kTexts = 2 * TabulkaSkore::kEntries;
+constexpr int kTexts = 2 * ScoreTable::kEntries;
 
 [[noreturn]] void fail(const char *what, int field = -1) {
     std::fprintf(stderr, "%s (field %d)\n", what, field);
@@ -98,12 +98,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     FuzzedDataProvider input(data, size);
     std::array<QString, kTexts> texts;
-    TabulkaSkore table;
+    ScoreTable table;
     for (int i = 0; i < kTexts; ++i) {
         const int how = input.ConsumeIntegralInRange(0, 2);
         texts[static_cast<std::size_t>(i)] = textOf(how, input.ConsumeRandomLengthString(80));
     }
-    for (int place = 0; place < TabulkaSkore::kEntries; ++place)
+    for (int place = 0; place < ScoreTable::kEntries; ++place)
         table.setEntry(place, ScoreEntry{texts[static_cast<std::size_t>(2 * place)],
                                          texts[static_cast<std::size_t>(2 * place + 1)]});
 

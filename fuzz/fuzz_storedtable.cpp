@@ -23,7 +23,7 @@ void printCodes(const char *label, const QString &text) {
 // table gave anything else, the next start would read a different table, or
 // a check that passed once would fail after the next save.
 void loadAndSaveBack(const QString &stored) {
-    const std::optional<TabulkaSkore> table = StoredTable::decode(stored);
+    const std::optional<ScoreTable> table = StoredTable::decode(stored);
     if (!table)
         return;
     const QString saved = StoredTable::encode(*table);

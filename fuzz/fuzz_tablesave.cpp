@@ -26,18 +26,18 @@ void printCodes(const char *label, const QString &text) {
 // must give the same table, or a record would vanish at the next start.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    TabulkaSkore table;
+    ScoreTable table;
     const int results = input.ConsumeIntegralInRange(0, 7);
     for (int i = 0; i < results; ++i) {
         const auto score = input.ConsumeIntegral<qint16>();
         const std::string raw = input.ConsumeRandomLengthString(40);
         const QString name =
             cp1250::decode(QByteArrayView(raw.data(), static_cast<qsizetype>(raw.size())));
-        if (TabulkaSkore::isStorableName(name))
-            table.VlozSkore(name, score);
+        if (ScoreTable::isStorableName(name))
+            table.insert(name, score);
     }
     const QString saved = StoredTable::encode(table);
-    const std::optional<TabulkaSkore> loaded = StoredTable::decode(saved);
+    const std::optional<ScoreTable> loaded = StoredTable::decode(saved);
     if (loaded && *loaded == table)
         return 0;
     std::fprintf(stderr, "A table the game made does not load back from what it saved.\n");

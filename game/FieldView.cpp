@@ -14,8 +14,8 @@ SvgPicture block(int colour) {
 }
 } // namespace
 
-FieldView::FieldView(const Field &field, QWidget *parent)
-    : QWidget(parent), m_field(field),
+FieldView::FieldView(const Game &game, QWidget *parent)
+    : QWidget(parent), m_field(game.field()),
       m_background(QStringLiteral(":/assets/background.svg"), QSize(500, 350)), m_blocks{block(0),
                                                                                          block(1),
                                                                                          block(2),
@@ -25,6 +25,9 @@ FieldView::FieldView(const Field &field, QWidget *parent)
     setFixedSize(Twips::toPixels(7485), Twips::toPixels(5190));
     // The whole field is painted here; nothing behind it needs drawing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(&game, &Game::fieldReset, this, qOverload<>(&QWidget::update));
+    connect(&game, &Game::topSquareChanged, this, [this](int i) { update(topSquareRect(i)); });
+    connect(&game, &Game::columnsChanged, this, &FieldView::updateColumns);
 }
 
 QRect FieldView::topSquareRect(int i) {
@@ -59,10 +62,8 @@ void FieldView::paintEvent(QPaintEvent *event) {
 void FieldView::mousePressEvent(QMouseEvent *event) {
     const QPoint at = event->position().toPoint();
     for (int i = 0; i < Field::kTopSquares; ++i) {
-        const QRect square = topSquareRect(i);
-        if (m_enabled[i] && square.contains(at)) {
-            emit squarePressed(i, event->button(), event->modifiers(),
-                               event->position() - square.topLeft());
+        if (topSquareRect(i).contains(at)) {
+            emit topSquarePressed(i);
             return;
         }
     }

@@ -1,7 +1,7 @@
-// Paints the playing field, background and 88 cells, from the field's square values.
+// Paints the playing field, background and 88 cells, from the game's square values.
 #pragma once
 
-#include "game/Field.h"
+#include "game/Game.h"
 #include "shell/SvgPicture.h"
 
 #include <QPixmap>
@@ -11,31 +11,24 @@
 class FieldView : public QWidget {
     Q_OBJECT
 public:
-    FieldView(const Field &field, QWidget *parent);
+    // Repaints what the game changes, at the next chance.
+    FieldView(const Game &game, QWidget *parent);
 
     static QRect topSquareRect(int i);
     static QRect cellRect(int column, int row);
 
-    // Only enabled top-row squares take presses; the window enables the launch squares.
-    void setSquareEnabled(int i, bool enabled) { m_enabled[i] = enabled; }
-    bool isSquareEnabled(int i) const { return m_enabled[i]; }
-
-    // Repaints, at the next chance, what changed.
-    void updateTopSquare(int i) { update(topSquareRect(i)); }
-    void updateColumns();
-
 signals:
-    // A mouse button went down on an enabled top-row square.
-    void squarePressed(int index, Qt::MouseButton button, Qt::KeyboardModifiers shift,
-                       QPointF position);
+    // A mouse button, any of them, went down on top-row square `square`.
+    void topSquarePressed(int square);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void updateColumns();
+
     const Field &m_field;
-    std::array<bool, Field::kTopSquares> m_enabled{};
     SvgPicture m_background;
     std::array<SvgPicture, Colour::kCount> m_blocks;
 };

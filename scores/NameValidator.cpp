@@ -1,8 +1,8 @@
 #include "scores/NameValidator.h"
 
 #include "scores/Cp1250.h"
-#include "scores/TabulkaSkore.h"
+#include "scores/ScoreTable.h"
 
 QValidator::State NameValidator::validate(QString &input, int & /*position*/) const {
-    return TabulkaSkore::isStorableName(input) ? Acceptable : Invalid;
+    return ScoreTable::isStorableName(input) ? Acceptable : Invalid;
 }

@@ -8,14 +8,14 @@
 ScoreBook::Load ScoreBook::load() {
     const std::optional<QString> stored = m_store.read();
     if (stored) {
-        if (const std::optional<TabulkaSkore> table = StoredTable::decode(*stored)) {
+        if (const std::optional<ScoreTable> table = StoredTable::decode(*stored)) {
             m_table = *table;
             return Load::Loaded;
         }
     }
     if (m_lastSaveFailed)
         return Load::Unavailable;
-    m_table.SmazSkore();
+    m_table.clear();
     if (stored)
         save();
     else
@@ -28,7 +28,7 @@ bool ScoreBook::save() {
     return !m_lastSaveFailed;
 }
 
-ScoreBook::Load ScoreBook::update(const std::function<void(TabulkaSkore &)> &change,
+ScoreBook::Load ScoreBook::update(const std::function<void(ScoreTable &)> &change,
                                   bool reloadFirst) {
     const std::unique_ptr<QLockFile> held = m_store.lock();
     const Load loaded = reloadFirst ? load() : Load::Loaded;

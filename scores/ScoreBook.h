@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ScoreStore.h"
-#include "TabulkaSkore.h"
+#include "ScoreTable.h"
 
 #include <functional>
 
@@ -17,8 +17,8 @@ public:
                      // table of this run stands, so no result of the run is lost
     };
 
-    TabulkaSkore &table() { return m_table; }
-    const TabulkaSkore &table() const { return m_table; }
+    ScoreTable &table() { return m_table; }
+    const ScoreTable &table() const { return m_table; }
 
     // Reads the stored table. A missing or damaged one is replaced by an
     // empty table, which is saved at once so the damage is reported once.
@@ -35,10 +35,10 @@ public:
     // of the game can come between. With reloadFirst, the stored table is
     // read again first, so a record joins the table as it is now, not as it
     // was when this game loaded it.
-    Load update(const std::function<void(TabulkaSkore &)> &change, bool reloadFirst);
+    Load update(const std::function<void(ScoreTable &)> &change, bool reloadFirst);
 
 private:
-    TabulkaSkore m_table;
+    ScoreTable m_table;
     ScoreStore m_store;
     bool m_lastSaveFailed = false;
 };

@@ -11,7 +11,7 @@ namespace StoredTable {
 namespace {
 
 constexpr char kSeparator = ';';
-constexpr int kFields = 2 * TabulkaSkore::kEntries;
+constexpr int kFields = 2 * ScoreTable::kEntries;
 
 // The value of a score text when it is a decimal integer (an optional "-"
 // and digits); nothing otherwise. Range is left to the caller.
@@ -46,13 +46,13 @@ int digitValue(QChar c) {
 
 } // namespace
 
-QByteArray plainText(const TabulkaSkore &table) {
+QByteArray plainText(const ScoreTable &table) {
     QString text;
-    for (int i = 0; i < TabulkaSkore::kEntries; ++i)
+    for (int i = 0; i < ScoreTable::kEntries; ++i)
         text += table.entry(i).name + QLatin1Char(kSeparator);
-    for (int i = 0; i < TabulkaSkore::kEntries; ++i) {
+    for (int i = 0; i < ScoreTable::kEntries; ++i) {
         text += table.entry(i).score;
-        if (i + 1 < TabulkaSkore::kEntries)
+        if (i + 1 < ScoreTable::kEntries)
             text += QLatin1Char(kSeparator);
     }
     // The name dialogue should only let code page characters in; should one
@@ -70,12 +70,12 @@ QByteArray scramble(QByteArray bytes) {
     return bytes;
 }
 
-int checkCode(const TabulkaSkore &table) {
+int checkCode(const ScoreTable &table) {
     // A running sum kept as text. A score that is no number, or one that
     // would carry the sum out of 16 bits, is passed over the same way on
     // saving and on loading, so whatever the game saves loads again.
     qint64 sum = 0;
-    for (int i = 0; i < TabulkaSkore::kEntries; ++i) {
+    for (int i = 0; i < ScoreTable::kEntries; ++i) {
         const QString &score = table.entry(i).score;
         if (score.isEmpty())
             continue;
@@ -93,13 +93,13 @@ int checkCode(const TabulkaSkore &table) {
     return digitValue(digest[0]) ^ digitValue(digest[1]);
 }
 
-QString encode(const TabulkaSkore &table) {
+QString encode(const ScoreTable &table) {
     QByteArray stored = scramble(plainText(table));
     stored.append(static_cast<char>(checkCode(table)));
     return cp1250::decode(stored);
 }
 
-std::optional<TabulkaSkore> decode(const QString &stored) {
+std::optional<ScoreTable> decode(const QString &stored) {
     if (stored.isEmpty() || stored.size() > kMaxStoredLength)
         return std::nullopt;
     bool ok = false;
@@ -123,11 +123,11 @@ std::optional<TabulkaSkore> decode(const QString &stored) {
     }
     fields.append(plain.mid(start));
 
-    TabulkaSkore table;
-    for (int i = 0; i < TabulkaSkore::kEntries; ++i) {
+    ScoreTable table;
+    for (int i = 0; i < ScoreTable::kEntries; ++i) {
         ScoreEntry entry{cp1250::decode(fields[i]),
-                         cp1250::decode(fields[i + TabulkaSkore::kEntries])};
-        if (entry.name.size() > TabulkaSkore::kMaxNameLength)
+                         cp1250::decode(fields[i + ScoreTable::kEntries])};
+        if (entry.name.size() > ScoreTable::kMaxNameLength)
             return std::nullopt;
         if (!entry.score.isEmpty() && !isCanonicalScore(entry.score))
             return std::nullopt;

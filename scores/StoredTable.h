@@ -1,7 +1,7 @@
 // The stored form of the score table: a lightly scrambled text with a check character.
 #pragma once
 
-#include "TabulkaSkore.h"
+#include "ScoreTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,19 +20,19 @@ inline constexpr int kMaxStoredLength = 189;
 
 // The ten fields joined with ";" as Windows-1250 bytes. A character with no
 // byte in the code page is written as "?".
-QByteArray plainText(const TabulkaSkore &table);
+QByteArray plainText(const ScoreTable &table);
 
 // Byte i (counted from 1) XOR (i + 67). Applying it twice gives the input.
 QByteArray scramble(QByteArray bytes);
 
 // The check code 0..15 of the table's scores.
-int checkCode(const TabulkaSkore &table);
+int checkCode(const ScoreTable &table);
 
 // The value to store: the scrambled plain text and the check character,
 // each character the Windows-1250 decoding of one byte.
-QString encode(const TabulkaSkore &table);
+QString encode(const ScoreTable &table);
 
 // The table a stored value holds, or nullopt when the value is damaged.
-std::optional<TabulkaSkore> decode(const QString &stored);
+std::optional<ScoreTable> decode(const QString &stored);
 
 } // namespace StoredTable

@@ -90,7 +90,7 @@ Submission Submission::parse(QByteArrayView body) {
 
     Submission s;
     s.outcome = Outcome::Accepted;
-    for (int place = 1; place <= TabulkaSkore::kEntries; ++place) {
+    for (int place = 1; place <= ScoreTable::kEntries; ++place) {
         const QString &name = *values[std::size_t(2 * place - 2)];
         const QString &score = *values[std::size_t(2 * place - 1)];
         if (name.isEmpty() && score.isEmpty())

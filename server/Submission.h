@@ -1,7 +1,7 @@
 // Reading the form the game posts: which results it brings, or why it is refused.
 #pragma once
 
-#include "scores/TabulkaSkore.h"
+#include "scores/ScoreTable.h"
 #include "server/BoardRow.h"
 
 #include <QByteArrayView>
@@ -23,7 +23,7 @@ struct Submission {
     static constexpr qsizetype kMaxBodyBytes = 8 * 1024;
     static constexpr int kMinScore = 1;
     static constexpr int kMaxScore = 32767;
-    static constexpr int kMaxNameLength = TabulkaSkore::kMaxNameLength;
+    static constexpr int kMaxNameLength = ScoreTable::kMaxNameLength;
 
     Outcome outcome = Outcome::Refused;
     Results results;

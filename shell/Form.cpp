@@ -11,8 +11,6 @@
 #include <QWindow>
 
 namespace {
-QPointer<QWidget> mainOwner;
-
 Qt::WindowFlags flagsFor(Form::Kind kind) {
     // A fixed border with a close box only: no minimise, no maximise.
     const Qt::WindowFlags frame =
@@ -22,8 +20,8 @@ Qt::WindowFlags flagsFor(Form::Kind kind) {
 }
 } // namespace
 
-Form::Form(Kind kind, int clientWidthTwips, int clientHeightTwips)
-    : QWidget(nullptr, flagsFor(kind)), m_kind(kind) {
+Form::Form(Kind kind, int clientWidthTwips, int clientHeightTwips, QWidget *owner)
+    : QWidget(nullptr, flagsFor(kind)), m_kind(kind), m_owner(owner) {
     // No Qt parent on purpose: disabling the main window would disable its child
     // windows too, and a dialog over the disabled main window must take input.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -39,11 +37,11 @@ void Form::showForm() {
         activateWindow();
         return;
     }
-    if (m_kind == Kind::Dialog && !m_placed && mainOwner) {
+    if (m_kind == Kind::Dialog && !m_placed && m_owner) {
         m_placed = true;
-        move(mainOwner->frameGeometry().center() - rect().center());
+        move(m_owner->frameGeometry().center() - rect().center());
         winId(); // the native window must exist to be given an owner
-        if (QWindow *own = mainOwner->windowHandle())
+        if (QWindow *own = m_owner->windowHandle())
             windowHandle()->setTransientParent(own);
     }
     show();
@@ -51,18 +49,12 @@ void Form::showForm() {
     activateWindow();
 }
 
-void Form::setOwner(QWidget *owner) {
-    mainOwner = owner;
-}
-
-QWidget *Form::owner() {
-    return mainOwner;
-}
-
 void Form::closeEvent(QCloseEvent *event) {
-    if (!Program::isEnding())
-        Form_Unload();
     event->accept();
+    if (Program::isEnding())
+        return;
+    closing();
+    emit closed();
 }
 
 QLabel *Form::addLabel(const char *name, QRect where, const QString &text) {

@@ -1,5 +1,5 @@
-// The program's secondary windows: one instance each, created on first use,
-// destroyed when closed, with load and unload handlers.
+// The base of the program's secondary windows: placed at their designed size,
+// destroyed when closed, and telling whoever opened them that they closed.
 #pragma once
 
 #include "shell/SvgPicture.h"
@@ -19,25 +19,24 @@ public:
         Window, // stands on its own while the main window is hidden
     };
 
-    Form(Kind kind, int clientWidthTwips, int clientHeightTwips);
+    // `owner` is the window a dialog is centred on and kept in front of.
+    Form(Kind kind, int clientWidthTwips, int clientHeightTwips, QWidget *owner = nullptr);
 
-    // Runs once, right after the window is created.
-    virtual void Form_Load() {}
-
-    // Shows the window (centred on the main window the first time, when it is a
+    // Shows the window (centred on its owner the first time, when it is a
     // dialog) or, when it is already shown, brings it to the front.
     void showForm();
-
-    // The window every dialog is centred on and owned by.
-    static void setOwner(QWidget *owner);
-    static QWidget *owner();
 
     // The colour a label's (or any control's) text is drawn in.
     static void setTextColour(QWidget *widget, const QColor &colour);
 
+signals:
+    // The window closed, however it closed: by code, by a button or by its close box.
+    void closed();
+
 protected:
-    // Runs however the window closes: by code, by a button or by its close box.
-    virtual void Form_Unload() {}
+    // Runs however the window closes, before closed() goes out.
+    virtual void closing() {}
+    QWidget *owner() const { return m_owner; }
 
     // Controls at their designed places (in pixels; see Twips::rect).
     QLabel *addLabel(const char *name, QRect where, const QString &text = {});
@@ -60,34 +59,9 @@ protected:
 
 private:
     Kind m_kind;
+    QPointer<QWidget> m_owner;
     bool m_placed = false;
     QPushButton *m_defaultButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
     std::optional<SvgPicture> m_picture;
 };
-
-namespace Forms {
-
-template <class F> inline QPointer<F> single;
-
-// The one open instance of F, created (and loaded) when there is none.
-template <class F> F *instance() {
-    if (!single<F>) {
-        single<F> = new F;
-        single<F>->Form_Load();
-    }
-    return single<F>;
-}
-
-// The open instance of F, or nullptr; never creates one.
-template <class F> F *existing() {
-    return single<F>;
-}
-
-template <class F> F *show() {
-    F *form = instance<F>();
-    form->showForm();
-    return form;
-}
-
-} // namespace Forms

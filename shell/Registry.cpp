@@ -79,8 +79,8 @@ Registry &Registry::system() {
     return registry;
 }
 
-bool GetKeyValue(Registry &registry, Registry::Root root, const QString &keyName,
-                 const QString &valueName, QString &value) {
+bool readRegistryValue(Registry &registry, Registry::Root root, const QString &keyName,
+                       const QString &valueName, QString &value) {
     Registry::Key key = 0;
     bool opened = false;
     const auto fail = [&] {

@@ -38,5 +38,5 @@ public:
 // Reads `valueName` of `root`\`keyName` into `value` and returns true. Text comes
 // back without its terminating NUL, a number as signed decimal text, any other
 // type leaves `value` as it was. On failure `value` is emptied and false returned.
-bool GetKeyValue(Registry &registry, Registry::Root root, const QString &keyName,
-                 const QString &valueName, QString &value);
+bool readRegistryValue(Registry &registry, Registry::Root root, const QString &keyName,
+                       const QString &valueName, QString &value);

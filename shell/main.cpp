@@ -1,5 +1,5 @@
 // Toquel: the program starts into the playing field and ends from its menu.
-#include "game/HraciPoleFrm.h"
+#include "game/MainWindow.h"
 #include "shell/Form.h"
 #include "shell/Program.h"
 
@@ -16,8 +16,8 @@ int main(int argc, char **argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icon-48.png")));
     Program::installCzechTranslation(app);
 
-    HraciPoleFrm window;
-    window.Form_Load();
+    MainWindow window;
+    window.newGame();
     window.show();
     const int code = QApplication::exec();
 

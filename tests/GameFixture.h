@@ -3,7 +3,7 @@
 
 #include "TestMain.h"
 #include "game/FieldView.h"
-#include "game/HraciPoleFrm.h"
+#include "game/MainWindow.h"
 #include "scores/StoredTable.h"
 #include "shell/Form.h"
 #include "shell/MessageBox.h"
@@ -16,6 +16,12 @@
 #include <deque>
 #include <memory>
 
+// The open, visible window of type W, or a failed test: the test returns at once
+// rather than crash the whole program on a null pointer.
+#define REQUIRE_WINDOW(variable, W)                                                                \
+    W *variable = GameFixture::find<W>();                                                          \
+    QVERIFY2(variable, #W " is not open")
+
 class GameFixture {
 public:
     using Answer = MessageBox::Answer;
@@ -26,13 +32,12 @@ public:
     std::function<void(const MessageBox::Request &)> whileAsking;
     QList<MessageBox::Request> asked;
     int quits = 0;
-    std::unique_ptr<HraciPoleFrm> window;
+    std::unique_ptr<MainWindow> window;
 
-    GameFixture() {
+    explicit GameFixture(SendWindow::ScoreBoard board = MainWindow::Setup::fromBuild().scoreBoard) {
         quietOffscreenWarnings();
         Program::resetForTests();
         Program::setQuitHook([this] { ++quits; });
-        HraciPoleFrm::setSeedSource([] { return 20261206u; });
         MessageBox::setAnswerer([this](const MessageBox::Request &request) {
             asked << request;
             if (whileAsking)
@@ -43,6 +48,7 @@ public:
             answers.pop_front();
             return a;
         });
+        window = std::make_unique<MainWindow>(MainWindow::Setup{board, [] { return 20261206u; }});
     }
 
     ~GameFixture() {
@@ -55,15 +61,21 @@ public:
         Program::resetForTests();
     }
 
-    // Starts the program's main window as main() does.
-    HraciPoleFrm &start() {
-        window = std::make_unique<HraciPoleFrm>();
-        window->Form_Load();
+    // Starts the game as main() does.
+    MainWindow &start() {
+        window->newGame();
         window->show();
         return *window;
     }
 
-    static void storeTable(const TabulkaSkore &table) {
+    template <class W> static W *find() {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *found = qobject_cast<W *>(w); found && found->isVisible())
+                return found;
+        return nullptr;
+    }
+
+    static void storeTable(const ScoreTable &table) {
         QSettings settings(QStringLiteral("Toquel"), QStringLiteral("Toquel"));
         settings.setValue(QStringLiteral("Skore/HiSkore"), StoredTable::encode(table));
         settings.sync();
@@ -75,32 +87,37 @@ public:
         settings.sync();
     }
 
-    QAction *action(const char *name) const {
-        return window->findChild<QAction *>(QLatin1String(name));
+    // Runs a menu command; false when the window has no such command.
+    [[nodiscard]] bool trigger(const char *name) const {
+        QAction *action = window->findChild<QAction *>(QLatin1String(name));
+        if (action)
+            action->trigger();
+        return action;
+    }
+    bool isPauseChecked() const {
+        return window->findChild<QAction *>(QStringLiteral("MnPauza"))->isChecked();
     }
 
-    // The number of blocks in the top row: each row-clock tick adds one until it is full.
+    Game &game() const { return window->game(); }
+
+    // The number of blocks in the top row: each row tick adds one until it is full.
     int blocksOnTopRow() const {
         int n = 0;
         for (int i = 0; i < Field::kTopSquares; ++i)
-            n += window->field().top(i) != Colour::Empty;
+            n += game().field().top(i) != Colour::Empty;
         return n;
     }
 
-    bool running() const {
-        return window->timer1().isEnabled() && window->timer2().isEnabled() &&
-               window->view()->isSquareEnabled(7) && window->view()->isSquareEnabled(15);
-    }
-
-    bool held() const {
-        bool anyLaunch = false;
-        for (int square : Field::kLaunchSquares)
-            anyLaunch |= window->view()->isSquareEnabled(square);
-        return !window->timer1().isEnabled() && !window->timer2().isEnabled() && !anyLaunch;
+    // Column `column` holds `blocks` blocks of its colour; `colour` stands on its launch square.
+    void prepare(int column, int blocks, Square colour) const {
+        for (int row = 0; row < Field::kRows; ++row)
+            game().field().setCell(
+                column, row, row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
+        game().field().setTop(Field::kLaunchSquares[column], colour);
     }
 
     // Presses a mouse button on top-row square i, as the player would.
     void press(int i, Qt::MouseButton button = Qt::LeftButton) const {
-        QTest::mousePress(window->view(), button, {}, FieldView::topSquareRect(i).center());
+        QTest::mousePress(window->fieldView(), button, {}, FieldView::topSquareRect(i).center());
     }
 };

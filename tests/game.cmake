@@ -1,5 +1,3 @@
-toquel_add_test(tst_field SOURCES tst_field.cpp LIBS toquel_rules)
-toquel_add_test(tst_scoring SOURCES tst_scoring.cpp LIBS toquel_rules)
-toquel_add_test(tst_gametimer SOURCES tst_gametimer.cpp LIBS toquel_ui)
-toquel_add_test(tst_lifecycle SOURCES tst_lifecycle.cpp GameFixture.h LIBS toquel_ui)
-toquel_add_test(tst_play SOURCES tst_play.cpp GameFixture.h LIBS toquel_ui)
+# The game's rules and course without a window, then the game through its windows.
+toquel_add_test(tst_rules SOURCES tst_rules.cpp LIBS toquel_rules LABELS game)
+toquel_add_test(tst_game SOURCES tst_game.cpp GameFixture.h LIBS toquel_ui LABELS game)

@@ -17,8 +17,8 @@ int main(int argc, char **argv) {
     const int holdMs = args[3].toInt();
     ScoreBook book;
     book.update(
-        [&](TabulkaSkore &table) {
-            table.VlozSkore(name, score);
+        [&](ScoreTable &table) {
+            table.insert(name, score);
             QThread::msleep(holdMs);
         },
         true);

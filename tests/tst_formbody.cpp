@@ -6,8 +6,8 @@
 
 namespace {
 
-TabulkaSkore tableOf(const QList<ScoreEntry> &entries) {
-    TabulkaSkore table;
+ScoreTable tableOf(const QList<ScoreEntry> &entries) {
+    ScoreTable table;
     for (int i = 0; i < entries.size(); ++i)
         table.setEntry(i, entries[i]);
     return table;
@@ -20,12 +20,12 @@ class TestFormBody : public QObject {
 
 private slots:
     void emptyTableSendsTenEmptyFields() {
-        QCOMPARE(FormBody::build(TabulkaSkore()),
+        QCOMPARE(FormBody::build(ScoreTable()),
                  QByteArray("N1=&S1=&N2=&S2=&N3=&S3=&N4=&S4=&N5=&S5="));
     }
 
     void placesGoInTableOrderAndFreePlacesStayEmpty() {
-        const TabulkaSkore table = tableOf({{QStringLiteral("Eva"), QStringLiteral("31000")},
+        const ScoreTable table = tableOf({{QStringLiteral("Eva"), QStringLiteral("31000")},
                                             {QStringLiteral("Jan Novák"), QStringLiteral("1200")},
                                             {QStringLiteral("Ola"), QStringLiteral("5")}});
         QCOMPARE(FormBody::build(table),
@@ -67,7 +67,7 @@ private slots:
     }
 
     void everyPlaceCarriesItsNameAndScore() {
-        const TabulkaSkore table = tableOf({{QStringLiteral("a"), QStringLiteral("5")},
+        const ScoreTable table = tableOf({{QStringLiteral("a"), QStringLiteral("5")},
                                             {QStringLiteral("b"), QStringLiteral("4")},
                                             {QStringLiteral("c"), QStringLiteral("3")},
                                             {QStringLiteral("d"), QStringLiteral("2")},
@@ -101,7 +101,7 @@ private slots:
     void decodingGivesBackTheTenFields() {
         QFETCH(QStringList, names);
         QFETCH(QStringList, scores);
-        TabulkaSkore table;
+        ScoreTable table;
         for (int i = 0; i < 5; ++i)
             table.setEntry(i, {names[i], scores[i]});
 

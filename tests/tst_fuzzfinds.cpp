@@ -36,7 +36,7 @@ private slots:
     // The same character in a built body: the shortest input the fuzzer
     // reduced it to was a score text of U+FEFF alone (field S4).
     void bodyWithU_FEFF_decodesToTheSameTenFields() {
-        TabulkaSkore table;
+        ScoreTable table;
         table.setEntry(3, ScoreEntry{QStringLiteral("Eva"), QStringLiteral("\uFEFF")});
         const QByteArray body = FormBody::build(table);
         QCOMPARE(body, QByteArray("N1=&S1=&N2=&S2=&N3=&S3=&N4=Eva&S4=%26%2365279%3B&N5=&S5="));

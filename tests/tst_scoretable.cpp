@@ -1,6 +1,6 @@
 // Ranking results in the score table and the record rule.
 #include "TestMain.h"
-#include "scores/TabulkaSkore.h"
+#include "scores/ScoreTable.h"
 
 #include <QObject>
 
@@ -9,16 +9,16 @@ namespace {
 using Entries = QList<ScoreEntry>;
 
 // A table from up to five (name, score) places, the rest free.
-TabulkaSkore tableOf(const Entries &entries) {
-    TabulkaSkore table;
+ScoreTable tableOf(const Entries &entries) {
+    ScoreTable table;
     for (int i = 0; i < entries.size(); ++i)
         table.setEntry(i, entries[i]);
     return table;
 }
 
-Entries entriesOf(const TabulkaSkore &table) {
+Entries entriesOf(const ScoreTable &table) {
     Entries entries;
-    for (int i = 0; i < TabulkaSkore::kEntries; ++i)
+    for (int i = 0; i < ScoreTable::kEntries; ++i)
         entries.append(table.entry(i));
     return entries;
 }
@@ -38,15 +38,15 @@ class TestScoreTable : public QObject {
 
 private slots:
     void newTableHasFiveFreePlaces() {
-        const TabulkaSkore table;
+        const ScoreTable table;
         QCOMPARE(entriesOf(table), Entries(5, kFree));
         QCOMPARE(table.bestScoreText(), QString());
     }
 
     void clearingFreesEveryPlace() {
-        TabulkaSkore table = tableOf({{"Eva", "120"}, {"Jan", "85"}, {"Ola", "3"}});
-        table.SmazSkore();
-        QCOMPARE(table, TabulkaSkore());
+        ScoreTable table = tableOf({{"Eva", "120"}, {"Jan", "85"}, {"Ola", "3"}});
+        table.clear();
+        QCOMPARE(table, ScoreTable());
     }
 
     void insertion_data() {
@@ -103,8 +103,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, score);
         QFETCH(Entries, after);
-        TabulkaSkore table = tableOf(before);
-        table.VlozSkore(name, static_cast<qint16>(score));
+        ScoreTable table = tableOf(before);
+        table.insert(name, static_cast<qint16>(score));
         QCOMPARE(entriesOf(table), after);
     }
 
@@ -122,8 +122,8 @@ private slots:
         QString name;
         for (int i = 0; i < length; ++i)
             name += QChar(u'a' + i % 26);
-        TabulkaSkore table;
-        table.VlozSkore(name, 10);
+        ScoreTable table;
+        table.insert(name, 10);
         QCOMPARE(table.entry(0).name, name.left(kept));
     }
 
@@ -144,13 +144,13 @@ private slots:
     void storableName() {
         QFETCH(QString, name);
         QFETCH(bool, storable);
-        QCOMPARE(TabulkaSkore::isStorableName(name), storable);
+        QCOMPARE(ScoreTable::isStorableName(name), storable);
     }
 
     void bestScoreTextIsTheFirstPlaceUnchanged() {
-        TabulkaSkore table = tableOf({{"A", "-7"}, {"B", "x"}});
+        ScoreTable table = tableOf({{"A", "-7"}, {"B", "x"}});
         QCOMPARE(table.bestScoreText(), QStringLiteral("-7"));
-        table.VlozSkore("N", 1200);
+        table.insert("N", 1200);
         QCOMPARE(table.bestScoreText(), QStringLiteral("1200"));
     }
 

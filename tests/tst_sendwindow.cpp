@@ -33,8 +33,8 @@ const QString kPage = QStringLiteral("http://127.0.0.1:9/skore");
 const QColor kBlack(0, 0, 0);
 const QColor kRed(255, 0, 0);
 
-TabulkaSkore knownTable() {
-    TabulkaSkore table;
+ScoreTable knownTable() {
+    ScoreTable table;
     table.setEntry(0, {QStringLiteral("Žluťoučký kůň"), QStringLiteral("31250")});
     table.setEntry(1, {QStringLiteral(R"(a "b"&<c>+=)"), QStringLiteral("1200")});
     table.setEntry(2, {QStringLiteral("Eva"), QStringLiteral("75")});

@@ -23,8 +23,8 @@ namespace {
 // Generous: a slow machine must not fail a test that waits on a reply.
 constexpr int kWait = 20000;
 
-TabulkaSkore playersTable() {
-    TabulkaSkore table;
+ScoreTable playersTable() {
+    ScoreTable table;
     table.setEntry(0, {QStringLiteral("Žluťoučký kůň"), QStringLiteral("31250")});
     table.setEntry(1, {QStringLiteral(R"(a "b"&<c>+=)"), QStringLiteral("1200")});
     table.setEntry(2, {QStringLiteral("   "), QStringLiteral("75")});
@@ -138,7 +138,7 @@ private slots:
     }
 
     void emptyTableIsAcceptedAndListsNothing() {
-        GameFixture::storeTable(TabulkaSkore());
+        GameFixture::storeTable(ScoreTable());
         OdeslatFrm *w = send();
         QTRY_COMPARE_WITH_TIMEOUT(buttonText(w), QStringLiteral("OK"), kWait);
         QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Label2"))->text(),

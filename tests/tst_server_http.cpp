@@ -21,7 +21,7 @@ namespace {
 constexpr char kForm[] = "application/x-www-form-urlencoded";
 
 QByteArray tableOf(const QList<QPair<QString, int>> &results) {
-    TabulkaSkore table;
+    ScoreTable table;
     for (int i = 0; i < results.size(); ++i)
         table.setEntry(i, {results[i].first, QString::number(results[i].second)});
     return FormBody::build(table);

@@ -54,7 +54,7 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<Results>("expected");
 
-        TabulkaSkore table;
+        ScoreTable table;
         table.setEntry(0, {QStringLiteral("Žluťoučký kůň"), QStringLiteral("31250")});
         table.setEntry(1, {QStringLiteral(R"(a "b"&<c>+=)"), QStringLiteral("1200")});
         table.setEntry(2, {QStringLiteral("Eva"), QStringLiteral("75")});

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 namespace {
 
 QByteArray tableOf(const Results &results) {
-    TabulkaSkore table;
+    ScoreTable table;
     for (int i = 0; i < results.size(); ++i)
         table.setEntry(i, {results[i].name, QString::number(results[i].score)});
     return FormBody::build(table);

@@ -17,8 +17,8 @@ namespace {
 using Entries = QList<ScoreEntry>;
 using Load = ScoreBook::Load;
 
-TabulkaSkore tableOf(const Entries &entries) {
-    TabulkaSkore table;
+ScoreTable tableOf(const Entries &entries) {
+    ScoreTable table;
     for (int i = 0; i < entries.size(); ++i)
         table.setEntry(i, entries[i]);
     return table;
@@ -48,9 +48,9 @@ namespace QTest {
 template <> char *toString(const ScoreEntry &e) {
     return QTest::toString(QStringLiteral("(%1, %2)").arg(e.name, e.score));
 }
-template <> char *toString(const TabulkaSkore &t) {
+template <> char *toString(const ScoreTable &t) {
     QStringList places;
-    for (int i = 0; i < TabulkaSkore::kEntries; ++i)
+    for (int i = 0; i < ScoreTable::kEntries; ++i)
         places << QStringLiteral("(%1, %2)").arg(t.entry(i).name, t.entry(i).score);
     return QTest::toString(places.join(QLatin1Char(' ')));
 }
@@ -67,7 +67,7 @@ private slots:
     }
 
     void emptyTableIsNineScrambledSeparatorsAndCheckZero() {
-        const QString stored = StoredTable::encode(TabulkaSkore());
+        const QString stored = StoredTable::encode(ScoreTable());
         QCOMPARE(stored.size(), 10);
         for (int i = 1; i <= 9; ++i)
             QCOMPARE(stored[i - 1], character(';' ^ (i + 67)).at(0));
@@ -113,7 +113,7 @@ private slots:
         QFETCH(Entries, entries);
         QFETCH(QByteArray, plain);
         QFETCH(int, check);
-        const TabulkaSkore table = tableOf(entries);
+        const ScoreTable table = tableOf(entries);
         QCOMPARE(StoredTable::plainText(table), plain);
         QCOMPARE(StoredTable::checkCode(table), check);
         const QString stored = StoredTable::encode(table);
@@ -123,8 +123,8 @@ private slots:
     }
 
     void characterWithoutCodeIsStoredAsQuestionMark() {
-        const TabulkaSkore table = tableOf({{QStringLiteral("Zoè 中"), "10"}});
-        const std::optional<TabulkaSkore> back = StoredTable::decode(StoredTable::encode(table));
+        const ScoreTable table = tableOf({{QStringLiteral("Zoè 中"), "10"}});
+        const std::optional<ScoreTable> back = StoredTable::decode(StoredTable::encode(table));
         QVERIFY(back);
         QCOMPARE(back->entry(0), (ScoreEntry{QStringLiteral("Zo? ?"), "10"}));
     }
@@ -175,12 +175,12 @@ private slots:
         ScoreStore store;
         for (int shift = 0; shift < 2; ++shift) {
             for (int r = 0; r < 256; ++r) {
-                TabulkaSkore table;
+                ScoreTable table;
                 int position = 0;
-                for (int i = 0; i < TabulkaSkore::kEntries; ++i) {
+                for (int i = 0; i < ScoreTable::kEntries; ++i) {
                     // Shortening the first name moves the later ones onto the
                     // places the separators take otherwise.
-                    const int length = TabulkaSkore::kMaxNameLength - (i == 0 ? shift : 0);
+                    const int length = ScoreTable::kMaxNameLength - (i == 0 ? shift : 0);
                     QByteArray name;
                     for (int k = 0; k < length; ++k) {
                         const char byte = static_cast<char>((r + ++position) & 0xFF);
@@ -235,16 +235,16 @@ private slots:
         }
         ScoreBook book;
         QCOMPARE(book.load(), Load::Damaged);
-        QCOMPARE(ScoreStore().read().value(), StoredTable::encode(TabulkaSkore()));
+        QCOMPARE(ScoreStore().read().value(), StoredTable::encode(ScoreTable()));
     }
 
-    void bookStartsEmpty() { QCOMPARE(ScoreBook().table(), TabulkaSkore()); }
+    void bookStartsEmpty() { QCOMPARE(ScoreBook().table(), ScoreTable()); }
 
     void missingValueIsDamagedAndReplacedByEmptyTable() {
         ScoreBook book;
-        book.table().VlozSkore("Eva", 120);
+        book.table().insert("Eva", 120);
         QCOMPARE(book.load(), Load::Damaged);
-        QCOMPARE(book.table(), TabulkaSkore());
+        QCOMPARE(book.table(), ScoreTable());
         const QString stored = ScoreStore().read().value();
         QCOMPARE(stored.size(), 10);
         QCOMPARE(stored.back().unicode(), 0);
@@ -263,7 +263,7 @@ private slots:
         QFETCH(QList<int>, scores);
         ScoreBook book;
         for (int i = 0; i < scores.size(); ++i)
-            book.table().VlozSkore(QStringLiteral("Hráč %1").arg(i),
+            book.table().insert(QStringLiteral("Hráč %1").arg(i),
                                    static_cast<qint16>(scores[i]));
         QVERIFY(book.save());
         QVERIFY(!book.lastSaveFailed());
@@ -290,7 +290,7 @@ private slots:
         QFETCH(bool, loads);
         QFETCH(ScoreEntry, first);
         ScoreBook book;
-        book.table().VlozSkore("Eva", 120);
+        book.table().insert("Eva", 120);
         QVERIFY(book.save());
         QString stored = ScoreStore().read().value();
         stored[position - 1] = character(plainByte ^ (position + 67)).at(0);
@@ -303,24 +303,24 @@ private slots:
 
     void changedCheckCharacterIsReportedOnce() {
         ScoreBook book;
-        book.table().VlozSkore("Eva", 120);
-        book.table().VlozSkore("Jan", 85);
+        book.table().insert("Eva", 120);
+        book.table().insert("Jan", 85);
         QVERIFY(book.save());
         const QString stored = ScoreStore().read().value();
         QCOMPARE(stored.back().unicode(), 2);
         QVERIFY(ScoreStore().write(stored.chopped(1) + character(3)));
 
         QCOMPARE(book.load(), Load::Damaged);
-        QCOMPARE(book.table(), TabulkaSkore());
+        QCOMPARE(book.table(), ScoreTable());
         QCOMPARE(book.load(), Load::Loaded);
-        QCOMPARE(book.table(), TabulkaSkore());
+        QCOMPARE(book.table(), ScoreTable());
     }
 
     // Root writes through a read-only file, so the settings file is made a
     // folder instead, which stops every user.
     void failedWriteIsReportedAndTableKept() {
         ScoreBook book;
-        book.table().VlozSkore("Eva", 120);
+        book.table().insert("Eva", 120);
         QVERIFY(book.save());
         const QString file = settings().fileName();
         QVERIFY(QFile::remove(file));
@@ -328,9 +328,9 @@ private slots:
         auto restore = qScopeGuard([&] { QDir().rmdir(file); });
 
         QVERIFY(!ScoreStore().write(QStringLiteral("x")));
-        const TabulkaSkore before = book.table();
-        book.table().VlozSkore("Jan", 85);
-        const TabulkaSkore expected = book.table();
+        const ScoreTable before = book.table();
+        book.table().insert("Jan", 85);
+        const ScoreTable expected = book.table();
         QVERIFY(before != expected);
         QVERIFY(!book.save());
         QVERIFY(book.lastSaveFailed());

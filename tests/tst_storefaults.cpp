@@ -38,10 +38,10 @@ void writeFile(const QString &path, const QByteArray &bytes) {
     file.write(bytes);
 }
 
-TabulkaSkore goodTable() {
-    TabulkaSkore table;
-    table.VlozSkore(QStringLiteral("Eva"), 120);
-    table.VlozSkore(QStringLiteral("Jan"), 85);
+ScoreTable goodTable() {
+    ScoreTable table;
+    table.insert(QStringLiteral("Eva"), 120);
+    table.insert(QStringLiteral("Jan"), 85);
     return table;
 }
 

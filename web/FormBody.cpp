@@ -127,12 +127,12 @@ QByteArray encodeValue(QStringView value) {
     return out;
 }
 
-QByteArray build(const TabulkaSkore &table) {
+QByteArray build(const ScoreTable &table) {
     // No markup is built: a name with quotes, brackets or ampersands goes out
     // exactly as typed and cannot break out of the form the way it could when
     // names were written into a page's markup.
     QByteArray body;
-    for (int i = 0; i < TabulkaSkore::kEntries; ++i) {
+    for (int i = 0; i < ScoreTable::kEntries; ++i) {
         const ScoreEntry &e = table.entry(i);
         if (i > 0)
             body += '&';

@@ -1,7 +1,7 @@
 // The body of the form post that sends the five best results to the score board.
 #pragma once
 
-#include "scores/TabulkaSkore.h"
+#include "scores/ScoreTable.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -22,12 +22,12 @@ using Field = QPair<QByteArray, QString>;
 using Fields = QList<Field>;
 
 // The field names in the order the form lists them.
-inline constexpr std::array<const char *, 2 * TabulkaSkore::kEntries> kFieldNames{
+inline constexpr std::array<const char *, 2 * ScoreTable::kEntries> kFieldNames{
     "N1", "S1", "N2", "S2", "N3", "S3", "N4", "S4", "N5", "S5"};
 
 // "N1=...&S1=...&...&S5=...": place i gives the name and the score text of
 // table entry i-1; a free place gives two empty values.
-QByteArray build(const TabulkaSkore &table);
+QByteArray build(const ScoreTable &table);
 
 // One value as application/x-www-form-urlencoded bytes: each character as its
 // Windows-1250 byte, a character the code page lacks as the reference "&#N;"

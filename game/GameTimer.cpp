@@ -1,14 +1,9 @@
-#include "shell/GameTimer.h"
-
-#include "shell/Program.h"
+#include "game/GameTimer.h"
 
 GameTimer::GameTimer(QObject *parent) : QObject(parent) {
     // The game's intervals are short and matter to the player: no coarse slack.
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (!Program::isEnding())
-            emit timeout();
-    });
+    connect(&m_timer, &QTimer::timeout, this, &GameTimer::timeout);
 }
 
 void GameTimer::setInterval(int milliseconds) {

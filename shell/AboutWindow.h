@@ -17,26 +17,22 @@ struct SysInfoPlatform {
     static SysInfoPlatform real();
 };
 
-class OAplikaciFrm : public Form {
+class AboutWindow : public Form {
     Q_OBJECT
 public:
-    OAplikaciFrm();
+    explicit AboutWindow(QWidget *owner);
 
-    void cmdOK_Click();
-    void cmdSysInfo_Click();
     // Starts the system information program, or tells the player it is unavailable.
-    void StartSysInfo();
+    void startSystemInfo();
 
     // Tests look up and launch in a world of their own.
     void setSysInfoPlatform(SysInfoPlatform platform) { m_platform = std::move(platform); }
 
 protected:
-    void Form_Unload() override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    bool GetKeyValue(Registry::Root root, const QString &keyName, const QString &valueName,
-                     QString &value);
+    bool readValue(const QString &keyName, const QString &valueName, QString &value);
 
     SysInfoPlatform m_platform = SysInfoPlatform::real();
 };

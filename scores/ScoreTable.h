@@ -17,7 +17,7 @@ struct ScoreEntry {
     bool operator==(const ScoreEntry &) const = default;
 };
 
-class TabulkaSkore {
+class ScoreTable {
 public:
     static constexpr int kEntries = 5;
     // The longest name kept. Five such names, five score texts of up to six
@@ -34,11 +34,11 @@ public:
     void setEntry(int i, ScoreEntry e);
 
     // Frees all five places.
-    void SmazSkore();
+    void clear();
 
     // Puts a result in at its rank: above every lower score, below every
     // older result with an equal or higher one. The fifth place drops out.
-    void VlozSkore(const QString &name, qint16 score);
+    void insert(const QString &name, qint16 score);
 
     // Whether the result earns a place: a positive score that beats the
     // fifth place, or any positive score while the fifth place is free.
@@ -47,7 +47,7 @@ public:
     // The best score as stored (empty while the table is empty).
     QString bestScoreText() const;
 
-    bool operator==(const TabulkaSkore &) const = default;
+    bool operator==(const ScoreTable &) const = default;
 
 private:
     std::array<ScoreEntry, kEntries> m_entries;

@@ -14,43 +14,38 @@ class QLabel;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QPushButton;
+class ScoreKeeper;
 
 // The window tells where the results go and, once the score board answered,
 // whether they got there. Its state lives in its controls, as the player sees
 // it: the button reads "Odeslat na web" until a reply was judged and "OK"
 // after; the message lines turn red when sending failed.
-class OdeslatFrm : public Form {
+class SendWindow : public Form {
     Q_OBJECT
 public:
-    OdeslatFrm();
-    ~OdeslatFrm() override;
+    // Where the results go and how long the score board may take to answer.
+    struct ScoreBoard {
+        QUrl post;                               // the form is posted here
+        QUrl page;                               // the ranking shown to the player
+        std::chrono::milliseconds stall{30000};  // a reply silent this long fails
+        std::chrono::milliseconds total{120000}; // a reply may take this long in all
+    };
 
-    void Form_Load() override;
-
-    // The handlers, public so the toolkit and the tests can raise them.
-    void cmdSend_Click();
-    // A reply was judged (an empty body changes nothing).
-    void WebBrowser1_DocumentComplete(ReplyJudge::Verdict verdict);
-
-    // Where the results are posted and the page shown to the player. An empty
-    // address stands for the one fixed at build time.
-    static void setAddresses(const QUrl &post, const QUrl &page);
-    static QUrl submitUrl();
-    static QUrl pageUrl();
-
-    // How long a reply may stall without a byte and how long it may take in all.
-    static constexpr std::chrono::milliseconds kStallLimit{30000};
-    static constexpr std::chrono::milliseconds kTotalLimit{120000};
-    static void setTimeouts(std::chrono::milliseconds stall, std::chrono::milliseconds total);
+    SendWindow(ScoreKeeper &scores, ScoreBoard board, QWidget *owner);
+    ~SendWindow() override;
 
     // A reply longer than this is no answer of the score board.
     static constexpr qsizetype kMaxReplyBytes = 1024 * 1024;
 
 protected:
-    void Form_Unload() override;
+    void closing() override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Sends the table, or closes the window once a reply was judged.
+    void sendOrClose();
+    // A reply was judged (an empty body changes nothing).
+    void showVerdict(ReplyJudge::Verdict verdict);
     void setLine(QLabel *label, const QString &text);
     void post(const QByteArray &body);
     void replyReadyRead();
@@ -59,10 +54,12 @@ private:
     // Forgets the running request, if any, so none of its signals reaches us.
     void dropReply();
 
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label3 = nullptr;
-    QLabel *m_label4 = nullptr;
-    QPushButton *m_cmdSend = nullptr;
+    ScoreKeeper &m_scores;
+    ScoreBoard m_board;
+    QLabel *m_firstLine = nullptr;
+    QLabel *m_addressLine = nullptr;
+    QLabel *m_lastLine = nullptr;
+    QPushButton *m_sendButton = nullptr;
     QNetworkAccessManager *m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QByteArray m_replyBody;

@@ -1,5 +1,5 @@
 // Ranking rules of the score table.
-#include "TabulkaSkore.h"
+#include "ScoreTable.h"
 
 #include "Cp1250.h"
 
@@ -16,7 +16,7 @@ int scoreValue(const QString &text) {
 
 } // namespace
 
-bool TabulkaSkore::isStorableName(QStringView name) {
+bool ScoreTable::isStorableName(QStringView name) {
     // ";" would split the name into two fields when the table is read back; a
     // control character (a pasted tab or line break) has no place in a name.
     const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
@@ -24,21 +24,21 @@ bool TabulkaSkore::isStorableName(QStringView name) {
            std::none_of(name.begin(), name.end(), isControl) && cp1250::canEncode(name);
 }
 
-const ScoreEntry &TabulkaSkore::entry(int i) const {
+const ScoreEntry &ScoreTable::entry(int i) const {
     Q_ASSERT(i >= 0 && i < kEntries);
     return m_entries[static_cast<std::size_t>(i)];
 }
 
-void TabulkaSkore::setEntry(int i, ScoreEntry e) {
+void ScoreTable::setEntry(int i, ScoreEntry e) {
     Q_ASSERT(i >= 0 && i < kEntries);
     m_entries[static_cast<std::size_t>(i)] = std::move(e);
 }
 
-void TabulkaSkore::SmazSkore() {
+void ScoreTable::clear() {
     m_entries.fill(ScoreEntry{});
 }
 
-void TabulkaSkore::VlozSkore(const QString &name, qint16 score) {
+void ScoreTable::insert(const QString &name, qint16 score) {
     // Longer names would not fit in the stored form.
     m_entries.back() = ScoreEntry{name.left(kMaxNameLength), QString::number(score)};
     // Bubble the new result up through free places and lower scores; a tie
@@ -52,13 +52,13 @@ void TabulkaSkore::VlozSkore(const QString &name, qint16 score) {
     }
 }
 
-bool TabulkaSkore::isRecord(qint16 score) const {
+bool ScoreTable::isRecord(qint16 score) const {
     if (score <= 0)
         return false;
     const ScoreEntry &last = m_entries.back();
     return last.isFree() || scoreValue(last.score) < score;
 }
 
-QString TabulkaSkore::bestScoreText() const {
+QString ScoreTable::bestScoreText() const {
     return m_entries.front().score;
 }

@@ -1,6 +1,5 @@
-#include "shell/OAplikaciFrm.h"
+#include "shell/AboutWindow.h"
 
-#include "game/HraciPoleFrm.h"
 #include "shell/BuildConfig.h"
 #include "shell/MessageBox.h"
 #include "shell/SvgPicture.h"
@@ -50,7 +49,7 @@ SysInfoPlatform SysInfoPlatform::real() {
     };
 }
 
-OAplikaciFrm::OAplikaciFrm() : Form(Kind::Dialog, 5730, 2730) {
+AboutWindow::AboutWindow(QWidget *owner) : Form(Kind::Dialog, 5730, 2730, owner) {
     setObjectName(QStringLiteral("OAplikaciFrm"));
     setWindowTitle(QStringLiteral("O aplikaci"));
 
@@ -86,37 +85,27 @@ OAplikaciFrm::OAplikaciFrm() : Form(Kind::Dialog, 5730, 2730) {
     QPushButton *ok = addButton("cmdOK", QStringLiteral("OK"), Twips::rect(4215, 1815, 1260, 345));
     QPushButton *sysInfo = addButton("cmdSysInfo", QStringLiteral("&System Info..."),
                                      Twips::rect(4230, 2265, 1245, 345));
-    connect(ok, &QPushButton::clicked, this, &OAplikaciFrm::cmdOK_Click);
-    connect(sysInfo, &QPushButton::clicked, this, &OAplikaciFrm::cmdSysInfo_Click);
+    connect(ok, &QPushButton::clicked, this, &QWidget::close);
+    connect(sysInfo, &QPushButton::clicked, this, &AboutWindow::startSystemInfo);
     setDefaultButton(ok);
     setCancelButton(ok);
     setTabOrder(ok, sysInfo);
     ok->setFocus();
 }
 
-void OAplikaciFrm::cmdOK_Click() {
-    close();
-}
-
-void OAplikaciFrm::cmdSysInfo_Click() {
-    StartSysInfo();
-}
-
-void OAplikaciFrm::StartSysInfo() {
+void AboutWindow::startSystemInfo() {
     const auto unavailable = [this] {
         MessageBox::inform(this, QStringLiteral("System Information Is Unavailable At This Time"),
                            QStringLiteral("Toquel"));
     };
 
     QString program;
-    if (!GetKeyValue(Registry::Root::LocalMachine,
-                     QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
-                     QStringLiteral("PATH"), program)) {
+    if (!readValue(QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+                   QStringLiteral("PATH"), program)) {
         // Some systems name only the folder the program is in.
         QString folder;
-        if (!GetKeyValue(Registry::Root::LocalMachine,
-                         QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
-                         QStringLiteral("MSINFO"), folder))
+        if (!readValue(QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
+                       QStringLiteral("MSINFO"), folder))
             return unavailable();
         program = folder + QStringLiteral("\\MSINFO32.EXE");
         if (!m_platform.fileExists(program))
@@ -127,16 +116,12 @@ void OAplikaciFrm::StartSysInfo() {
         unavailable();
 }
 
-bool OAplikaciFrm::GetKeyValue(Registry::Root root, const QString &keyName,
-                               const QString &valueName, QString &value) {
-    return ::GetKeyValue(*m_platform.registry, root, keyName, valueName, value);
+bool AboutWindow::readValue(const QString &keyName, const QString &valueName, QString &value) {
+    return readRegistryValue(*m_platform.registry, Registry::Root::LocalMachine, keyName, valueName,
+                             value);
 }
 
-void OAplikaciFrm::Form_Unload() {
-    HraciPoleFrm::instance()->menuWindowClosed();
-}
-
-void OAplikaciFrm::paintEvent(QPaintEvent *event) {
+void AboutWindow::paintEvent(QPaintEvent *event) {
     Form::paintEvent(event);
     QPainter painter(this);
     painter.fillRect(kRuleShadow, QColor(128, 128, 128));

@@ -1,7 +1,6 @@
-#include "scores/VysledkyFrm.h"
+#include "scores/BestResultsWindow.h"
 
-#include "game/HraciPoleFrm.h"
-#include "shell/BuildConfig.h"
+#include "scores/ScoreKeeper.h"
 #include "shell/MessageBox.h"
 #include "shell/Twips.h"
 
@@ -18,7 +17,8 @@ QFont largeFont(QFont font, bool underline) {
 }
 } // namespace
 
-VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
+BestResultsWindow::BestResultsWindow(ScoreKeeper &scores, const QUrl &page, QWidget *owner)
+    : Form(Kind::Dialog, 3855, 3645, owner), m_scores(scores) {
     setObjectName(QStringLiteral("VysledkyFrm"));
     setWindowTitle(QStringLiteral("Nejlepší výsledky"));
     QPalette palette = this->palette();
@@ -35,16 +35,15 @@ VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
     const QColor lightYellow(255, 255, 192);
     for (int i = 0; i < 5; ++i) {
         const int left = i == 4 ? 255 : 270;
-        m_label2[i] = addLabel("Label2", Twips::rect(left, kRowTops[i], 2310, 240));
-        m_label3[i] = addLabel("Label3", Twips::rect(2715, kRowTops[i], 870, 240));
-        m_label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        m_label3[i]->setObjectName(QStringLiteral("Label3_%1").arg(i));
-        setTextColour(m_label2[i], lightYellow);
-        setTextColour(m_label3[i], lightYellow);
+        m_nameLabels[i] = addLabel("Label2", Twips::rect(left, kRowTops[i], 2310, 240));
+        m_scoreLabels[i] = addLabel("Label3", Twips::rect(2715, kRowTops[i], 870, 240));
+        m_nameLabels[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
+        m_scoreLabels[i]->setObjectName(QStringLiteral("Label3_%1").arg(i));
+        setTextColour(m_nameLabels[i], lightYellow);
+        setTextColour(m_scoreLabels[i], lightYellow);
     }
 
-    QLabel *address = addLabel("Label4", Twips::rect(255, 3195, 3330, 390),
-                               QString::fromUtf8(BuildConfig::kScoreboardPage) + u'/');
+    QLabel *address = addLabel("Label4", Twips::rect(255, 3195, 3330, 390), page.toString() + u'/');
     address->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     address->setFont(largeFont(font(), false));
     shrinkToFit(address);
@@ -55,41 +54,31 @@ VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
         addButton("Command1", QStringLiteral("Odeslat na web"), Twips::rect(1095, 2790, 1410, 375));
     QPushButton *clear =
         addButton("Command2", QStringLiteral("Vymaž"), Twips::rect(2580, 2790, 1005, 375));
-    connect(ok, &QPushButton::clicked, this, &VysledkyFrm::OKButton_Click);
-    connect(send, &QPushButton::clicked, this, &VysledkyFrm::Command1_Click);
-    connect(clear, &QPushButton::clicked, this, &VysledkyFrm::Command2_Click);
+    connect(ok, &QPushButton::clicked, this, &QWidget::close);
+    connect(send, &QPushButton::clicked, this, [this] {
+        emit sendRequested();
+        close();
+    });
+    connect(clear, &QPushButton::clicked, this, &BestResultsWindow::clearTable);
     setTabOrder(ok, send);
     setTabOrder(send, clear);
     ok->setFocus();
 
-    connect(HraciPoleFrm::instance(), &HraciPoleFrm::tableChanged, this, &VysledkyFrm::showTable);
+    connect(&m_scores, &ScoreKeeper::tableChanged, this, &BestResultsWindow::showTable);
     showTable();
 }
 
-void VysledkyFrm::showTable() {
-    const TabulkaSkore &table = HraciPoleFrm::instance()->table();
+void BestResultsWindow::showTable() {
+    const ScoreTable &table = m_scores.table();
     for (int i = 0; i < 5; ++i) {
-        m_label2[i]->setText(table.entry(i).name);
-        m_label3[i]->setText(table.entry(i).score);
+        m_nameLabels[i]->setText(table.entry(i).name);
+        m_scoreLabels[i]->setText(table.entry(i).score);
     }
 }
 
-void VysledkyFrm::OKButton_Click() {
-    close();
-}
-
-void VysledkyFrm::Command1_Click() {
-    HraciPoleFrm::instance()->openSendWindow();
-    close();
-}
-
-void VysledkyFrm::Command2_Click() {
+void BestResultsWindow::clearTable() {
     if (!MessageBox::ask(this, QStringLiteral("Opravdu chcete smazat nejlepší výsledky?"),
                          QStringLiteral("Vymazat výsledky?")))
         return;
-    HraciPoleFrm::instance()->changeScores([](TabulkaSkore &table) { table.SmazSkore(); }, false);
-}
-
-void VysledkyFrm::Form_Unload() {
-    HraciPoleFrm::instance()->menuWindowClosed();
+    m_scores.change([](ScoreTable &table) { table.clear(); }, false);
 }

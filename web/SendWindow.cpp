@@ -1,8 +1,7 @@
 // Posting the five best results and telling the player how it went.
-#include "web/OdeslatFrm.h"
+#include "web/SendWindow.h"
 
-#include "game/HraciPoleFrm.h"
-#include "shell/BuildConfig.h"
+#include "scores/ScoreKeeper.h"
 #include "shell/Program.h"
 #include "shell/Twips.h"
 #include "web/FormBody.h"
@@ -19,18 +18,6 @@ namespace {
 const QString kSendCaption = QStringLiteral("Odeslat na web");
 const QString kDoneCaption = QStringLiteral("OK");
 constexpr char kUserAgent[] = "Toquel/1.02";
-
-struct Settings {
-    QUrl post;
-    QUrl page;
-    std::chrono::milliseconds stall = OdeslatFrm::kStallLimit;
-    std::chrono::milliseconds total = OdeslatFrm::kTotalLimit;
-};
-
-Settings &settings() {
-    static Settings s;
-    return s;
-}
 
 // Whether the reply brought a page to read. An HTTP error status still does:
 // a browser shows the server's error page, and the page decides. A broken
@@ -64,92 +51,67 @@ bool broughtAPage(const QNetworkReply *reply) {
 
 } // namespace
 
-OdeslatFrm::OdeslatFrm() : Form(Kind::Dialog, 5070, 1725) {
+SendWindow::SendWindow(ScoreKeeper &scores, ScoreBoard board, QWidget *owner)
+    : Form(Kind::Dialog, 5070, 1725, owner), m_scores(scores), m_board(std::move(board)) {
     setObjectName(QStringLiteral("OdeslatFrm"));
     setWindowTitle(QStringLiteral("Odeslat výsledky na web"));
 
-    m_label2 = addLabel("Label2", Twips::rect(135, 135, 4785, 315));
-    m_label3 = addLabel("Label3", Twips::rect(135, 450, 4785, 390));
-    m_label4 = addLabel("Label4", Twips::rect(135, 840, 4785, 300));
-    for (QLabel *label : {m_label2, m_label3, m_label4})
+    m_firstLine = addLabel("Label2", Twips::rect(135, 135, 4785, 315));
+    m_addressLine = addLabel("Label3", Twips::rect(135, 450, 4785, 390));
+    m_lastLine = addLabel("Label4", Twips::rect(135, 840, 4785, 300));
+    for (QLabel *label : {m_firstLine, m_addressLine, m_lastLine})
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    m_cmdSend = addButton("cmdSend", kSendCaption, Twips::rect(1755, 1200, 1515, 375));
-    connect(m_cmdSend, &QPushButton::clicked, this, &OdeslatFrm::cmdSend_Click);
-    setDefaultButton(m_cmdSend);
-    m_cmdSend->setFocus();
+    m_sendButton = addButton("cmdSend", kSendCaption, Twips::rect(1755, 1200, 1515, 375));
+    connect(m_sendButton, &QPushButton::clicked, this, &SendWindow::sendOrClose);
+    setDefaultButton(m_sendButton);
+    m_sendButton->setFocus();
 
     m_network = new QNetworkAccessManager(this);
     m_totalTimer.setSingleShot(true);
-    connect(&m_totalTimer, &QTimer::timeout, this, &OdeslatFrm::giveUp);
+    connect(&m_totalTimer, &QTimer::timeout, this, &SendWindow::giveUp);
+
+    setTextColour(m_firstLine, Qt::black);
+    setTextColour(m_lastLine, Qt::black);
+    setLine(m_firstLine,
+            QStringLiteral("Vaše výsledky budou anonymně odeslány na internetovou adresu"));
+    QFont address = font();
+    address.setPixelSize(16); // 12 points
+    address.setBold(true);
+    m_addressLine->setFont(address);
+    m_addressLine->setText(m_board.page.toString(QUrl::StripTrailingSlash));
+    shrinkToFit(m_addressLine);
+    setLine(m_lastLine, QStringLiteral("kde je můžete porovnat s výsledky ostatních hráčů."));
 }
 
-OdeslatFrm::~OdeslatFrm() {
+SendWindow::~SendWindow() {
     // A window deleted without closing (the program ending) still gives up
     // its request itself rather than leave it to the manager's teardown.
     dropReply();
 }
 
-void OdeslatFrm::Form_Load() {
-    m_cmdSend->setText(kSendCaption);
-    setTextColour(m_label2, Qt::black);
-    setTextColour(m_label4, Qt::black);
-    setLine(m_label2,
-            QStringLiteral("Vaše výsledky budou anonymně odeslány na internetovou adresu"));
-    QFont address = font();
-    address.setPixelSize(16); // 12 points
-    address.setBold(true);
-    m_label3->setFont(address);
-    m_label3->setText(pageUrl().toString(QUrl::StripTrailingSlash));
-    shrinkToFit(m_label3);
-    setLine(m_label4, QStringLiteral("kde je můžete porovnat s výsledky ostatních hráčů."));
-}
-
-void OdeslatFrm::setAddresses(const QUrl &post, const QUrl &page) {
-    settings().post = post;
-    settings().page = page;
-}
-
-QUrl OdeslatFrm::submitUrl() {
-    const QUrl &post = settings().post;
-    return post.isEmpty() ? QUrl(QString::fromUtf8(BuildConfig::kScoreboardPost)) : post;
-}
-
-QUrl OdeslatFrm::pageUrl() {
-    const QUrl &page = settings().page;
-    return page.isEmpty() ? QUrl(QString::fromUtf8(BuildConfig::kScoreboardPage)) : page;
-}
-
-void OdeslatFrm::setTimeouts(std::chrono::milliseconds stall, std::chrono::milliseconds total) {
-    settings().stall = stall;
-    settings().total = total;
-}
-
-void OdeslatFrm::cmdSend_Click() {
-    if (m_cmdSend->text() == kDoneCaption) {
+void SendWindow::sendOrClose() {
+    if (m_sendButton->text() == kDoneCaption) {
         close();
         return;
     }
     // The table is read again: another run of the game may have changed it.
     // A damaged one is reported there and replaced by an empty table, which
     // is then what goes out.
-    QPointer<OdeslatFrm> self(this);
-    HraciPoleFrm *main = HraciPoleFrm::instance();
-    if (!main)
-        return;
-    main->NactiSkore();
+    QPointer<SendWindow> self(this);
+    m_scores.load();
     if (!self || Program::isEnding())
         return;
-    post(FormBody::build(main->table()));
+    post(FormBody::build(m_scores.table()));
 }
 
-void OdeslatFrm::post(const QByteArray &body) {
+void SendWindow::post(const QByteArray &body) {
     // Pressing again before the answer sends again; only the newest request
     // is answered to the player.
     dropReply();
     m_replyBody.clear();
 
-    QNetworkRequest request(submitUrl());
+    QNetworkRequest request(m_board.post);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
@@ -157,15 +119,15 @@ void OdeslatFrm::post(const QByteArray &body) {
     // and posts again on 307 and 308; it never follows from https to http.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(int(settings().stall.count()));
+    request.setTransferTimeout(int(m_board.stall.count()));
 
     m_reply = m_network->post(request, body);
-    connect(m_reply, &QNetworkReply::readyRead, this, &OdeslatFrm::replyReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &OdeslatFrm::replyFinished);
-    m_totalTimer.start(settings().total);
+    connect(m_reply, &QNetworkReply::readyRead, this, &SendWindow::replyReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &SendWindow::replyFinished);
+    m_totalTimer.start(m_board.total);
 }
 
-void OdeslatFrm::replyReadyRead() {
+void SendWindow::replyReadyRead() {
     if (!m_reply || !m_reply->isOpen())
         return;
     m_replyBody += m_reply->readAll();
@@ -173,7 +135,7 @@ void OdeslatFrm::replyReadyRead() {
         giveUp();
 }
 
-void OdeslatFrm::replyFinished() {
+void SendWindow::replyFinished() {
     QNetworkReply *reply = m_reply;
     if (!reply || reply != sender())
         return;
@@ -186,18 +148,18 @@ void OdeslatFrm::replyFinished() {
     reply->deleteLater();
 
     if (!page || m_replyBody.size() > kMaxReplyBytes) {
-        WebBrowser1_DocumentComplete(ReplyJudge::Verdict::Failed);
+        showVerdict(ReplyJudge::Verdict::Failed);
         return;
     }
-    WebBrowser1_DocumentComplete(ReplyJudge::judge(m_replyBody, contentType));
+    showVerdict(ReplyJudge::judge(m_replyBody, contentType));
 }
 
-void OdeslatFrm::giveUp() {
+void SendWindow::giveUp() {
     dropReply();
-    WebBrowser1_DocumentComplete(ReplyJudge::Verdict::Failed);
+    showVerdict(ReplyJudge::Verdict::Failed);
 }
 
-void OdeslatFrm::dropReply() {
+void SendWindow::dropReply() {
     m_totalTimer.stop();
     if (!m_reply)
         return;
@@ -209,26 +171,26 @@ void OdeslatFrm::dropReply() {
     reply->deleteLater();
 }
 
-void OdeslatFrm::WebBrowser1_DocumentComplete(ReplyJudge::Verdict verdict) {
+void SendWindow::showVerdict(ReplyJudge::Verdict verdict) {
     switch (verdict) {
     case ReplyJudge::Verdict::Sending:
         return;
     case ReplyJudge::Verdict::Succeeded:
-        setLine(m_label2, QStringLiteral("Program se pokusil odeslat výsledky na"));
-        setLine(m_label4, QStringLiteral("Úspěšnost zkontrolujete navštívením této stránky."));
+        setLine(m_firstLine, QStringLiteral("Program se pokusil odeslat výsledky na"));
+        setLine(m_lastLine, QStringLiteral("Úspěšnost zkontrolujete navštívením této stránky."));
         break;
     case ReplyJudge::Verdict::Failed:
-        setTextColour(m_label2, QColor(255, 0, 0));
-        setTextColour(m_label4, QColor(255, 0, 0));
-        setLine(m_label2, QStringLiteral("Bohužel se nepodařilo odeslat výsledky na"));
-        setLine(m_label4,
+        setTextColour(m_firstLine, QColor(255, 0, 0));
+        setTextColour(m_lastLine, QColor(255, 0, 0));
+        setLine(m_firstLine, QStringLiteral("Bohužel se nepodařilo odeslat výsledky na"));
+        setLine(m_lastLine,
                 QStringLiteral("Připojujete-li se k internetu přes modem, nejprve se připojte."));
         break;
     }
-    m_cmdSend->setText(kDoneCaption);
+    m_sendButton->setText(kDoneCaption);
 }
 
-void OdeslatFrm::setLine(QLabel *label, const QString &text) {
+void SendWindow::setLine(QLabel *label, const QString &text) {
     // The designed font is narrower than the one most systems stand in for
     // it: a line that would be cut off is set a little smaller instead.
     label->setFont(font());
@@ -236,13 +198,11 @@ void OdeslatFrm::setLine(QLabel *label, const QString &text) {
     shrinkToFit(label);
 }
 
-void OdeslatFrm::Form_Unload() {
+void SendWindow::closing() {
     dropReply();
-    if (HraciPoleFrm *main = HraciPoleFrm::instance())
-        main->menuWindowClosed();
 }
 
-void OdeslatFrm::keyPressEvent(QKeyEvent *event) {
+void SendWindow::keyPressEvent(QKeyEvent *event) {
     // The window has one button, and it is no cancel button: Esc closes as
     // the close box does.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {

@@ -1,0 +1,44 @@
+#include "scores/ScoreKeeper.h"
+
+#include "shell/MessageBox.h"
+
+ScoreKeeper::ScoreKeeper(QWidget *messagesOver) : m_messagesOver(messagesOver) {}
+
+void ScoreKeeper::load() {
+    if (m_book.load() == ScoreBook::Load::Damaged)
+        reportDamage();
+    reportSaveFailure();
+    emit tableChanged();
+}
+
+void ScoreKeeper::change(const std::function<void(ScoreTable &)> &change, bool reloadFirst) {
+    // The messages wait until the other copies of the game may go on.
+    if (m_book.update(change, reloadFirst) == ScoreBook::Load::Damaged)
+        reportDamage();
+    reportSaveFailure();
+    emit tableChanged();
+}
+
+void ScoreKeeper::reportDamage() {
+    MessageBox::inform(m_messagesOver,
+                       QStringLiteral("Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
+                                      "Je mi líto, ale musíte jich znovu dosáhnout."),
+                       QStringLiteral("Poškození výsledků"));
+}
+
+void ScoreKeeper::reportSaveFailure() {
+    // Once per run of failures: a player who keeps scoring on a read-only disk
+    // hears it the first time, and again only after saving worked in between.
+    if (!m_book.lastSaveFailed()) {
+        m_saveFailureReported = false;
+        return;
+    }
+    if (m_saveFailureReported)
+        return;
+    m_saveFailureReported = true;
+    MessageBox::inform(m_messagesOver,
+                       QStringLiteral("Nejlepší výsledky se nepodařilo uložit.\n"
+                                      "Hrát můžete dál, výsledky si hra pamatuje do svého "
+                                      "ukončení."),
+                       QStringLiteral("Výsledky nelze uložit"));
+}

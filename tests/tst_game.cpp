@@ -1,0 +1,481 @@
+// The game through its windows: starting, holding and leaving it, playing it to
+// its end, the record and the best results.
+#include "GameFixture.h"
+#include "TestMain.h"
+#include "scores/BestResultsWindow.h"
+#include "scores/NoRecordWindow.h"
+#include "scores/RecordWindow.h"
+#include "shell/AboutWindow.h"
+#include "shell/HowToPlayWindow.h"
+#include "shell/Twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+ScoreTable tableWithLastPlace(int last) {
+    ScoreTable table;
+    for (int i = 0; i < ScoreTable::kEntries; ++i)
+        table.insert(QStringLiteral("Hráč %1").arg(i), qint16(last + 100 * (4 - i)));
+    return table;
+}
+
+// Types text key by key, Czech letters included, as the player would.
+void type(QWidget *box, const QString &text) {
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+QString labelText(QWidget *window, const char *name) {
+    const auto *label = window->findChild<QLabel *>(QLatin1String(name));
+    return label ? label->text() : QStringLiteral("<no label %1>").arg(name);
+}
+
+QString caption(const MainWindow &window, const char *pair) {
+    return labelText(window.fieldView(), (QByteArray(pair) + "_1").constData());
+}
+
+bool running(const GameFixture &game) {
+    return game.game().state() == Game::State::Running;
+}
+
+bool stored(const ScoreTable &expected) {
+    ScoreBook reread;
+    return reread.load() == ScoreBook::Load::Loaded && reread.table() == expected;
+}
+} // namespace
+
+class TestGame : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { GameFixture::storeTable(ScoreTable()); }
+
+    void firstStartReportsTheMissingTableOnce();
+    void startShowsAFreshGame();
+    void newGameQuestion_data();
+    void newGameQuestion();
+    void quitQuestion_data();
+    void quitQuestion();
+    void quitConfirmedInsideAnotherQuestionRunsNothingMore();
+    void heldUnderAMenuWindow_data();
+    void heldUnderAMenuWindow();
+    void minimiseHoldsAndRestoreResumes();
+    void f10OpensTheFirstMenu();
+    void messageBoxesSpeakCzech();
+
+    void anyButtonSendsFromALaunchSquare_data();
+    void anyButtonSendsFromALaunchSquare();
+    void endOfGameChoosesItsWindow_data();
+    void endOfGameChoosesItsWindow();
+    void noRecordWindowGivesTheFieldBack();
+    void recordStoresTheName_data();
+    void recordStoresTheName();
+    void nameBoxRefusesWhatCannotBeStored();
+    void bestResultsShowAndClearTheTable();
+    void sendingFromBestResultsGivesTheMainWindowBack();
+};
+
+void TestGame::firstStartReportsTheMissingTableOnce() {
+    GameFixture::forgetStoredTable();
+    {
+        GameFixture game;
+        MainWindow &w = game.start();
+        QCOMPARE(game.asked.size(), 1);
+        QCOMPARE(game.asked[0].title, QStringLiteral("Poškození výsledků"));
+        QCOMPARE(game.asked[0].text,
+                 QStringLiteral("Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
+                                "Je mi líto, ale musíte jich znovu dosáhnout."));
+        QCOMPARE(caption(w, "Label6"), QString());
+    }
+    QVERIFY(stored(ScoreTable()));
+    GameFixture again;
+    again.start();
+    QVERIFY(again.asked.isEmpty());
+}
+
+// Regression: the window was moved inside its show, after the row clock had let
+// events in; with no window manager it then came up 640 x 480 and off centre.
+void TestGame::startShowsAFreshGame() {
+    GameFixture game;
+    game.window->newGame();
+    struct ShowWatcher : QObject {
+        QRect atShow;
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            if (event->type() == QEvent::Show && atShow.isNull())
+                atShow = static_cast<QWidget *>(watched)->geometry();
+            return false;
+        }
+    } watcher;
+    game.window->installEventFilter(&watcher);
+    game.window->show();
+    const QRect screen = game.window->screen()->availableGeometry();
+    QCOMPARE(watcher.atShow.size(), QSize(499, 365));
+    QVERIFY((watcher.atShow.center() - screen.center()).manhattanLength() <= 2);
+
+    // The new game and the first show each move the row once.
+    QCOMPARE(game.blocksOnTopRow(), 2);
+    QVERIFY(running(game));
+    QCOMPARE(caption(*game.window, "Label2"), QStringLiteral("00 000"));
+    QCOMPARE(caption(*game.window, "Label4"), QStringLiteral("00"));
+    // Regression: negative twips were truncated toward zero, a pixel too far right.
+    QCOMPARE(FieldView::topSquareRect(0), QRect(-15, 19, 23, 23));
+    QCOMPARE(Twips::toPixels(-8), -1);
+}
+
+void TestGame::newGameQuestion_data() {
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<GameFixture::Answer>("answer");
+    QTest::addColumn<Game::State>("after");
+    QTest::addColumn<int>("blocks");
+    using A = GameFixture::Answer;
+    QTest::newRow("No resumes with a tick") << false << A::No << Game::State::Running << 3;
+    QTest::newRow("Yes starts afresh") << false << A::Yes << Game::State::Running << 1;
+    QTest::newRow("paused, Yes stays paused") << true << A::Yes << Game::State::Paused << 0;
+}
+
+void TestGame::newGameQuestion() {
+    QFETCH(bool, paused);
+    QFETCH(GameFixture::Answer, answer);
+    GameFixture game;
+    game.start();
+    if (paused)
+        QVERIFY(game.trigger("MnPauza"));
+    bool heldWhileAsking = false;
+    game.whileAsking = [&](const MessageBox::Request &) {
+        heldWhileAsking = !game.game().launchSquaresEnabled();
+    };
+    game.answers = {answer};
+    QVERIFY(game.trigger("MnNovahra"));
+    QCOMPARE(game.asked.back().title, QStringLiteral("Nová hra?"));
+    QVERIFY(heldWhileAsking);
+    QTEST(game.game().state(), "after");
+    QTEST(game.blocksOnTopRow(), "blocks");
+    QCOMPARE(game.isPauseChecked(), paused);
+}
+
+void TestGame::quitQuestion_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<GameFixture::Answer>("answer");
+    QTest::newRow("menu, No") << "menu" << GameFixture::Answer::No;
+    QTest::newRow("close box, No") << "close" << GameFixture::Answer::No;
+    QTest::newRow("menu, Yes") << "menu" << GameFixture::Answer::Yes;
+    QTest::newRow("close box, Yes") << "close" << GameFixture::Answer::Yes;
+}
+
+void TestGame::quitQuestion() {
+    QFETCH(QString, how);
+    QFETCH(GameFixture::Answer, answer);
+    GameFixture game;
+    MainWindow &w = game.start();
+    bool runningWhileAsking = false;
+    game.whileAsking = [&](const MessageBox::Request &) { runningWhileAsking = running(game); };
+    game.answers = {answer};
+    if (how == QLatin1String("menu"))
+        QVERIFY(game.trigger("MnKonec"));
+    else
+        QCOMPARE(w.close(), answer == GameFixture::Answer::Yes);
+    QCOMPARE(game.asked.back().title, QStringLiteral("Konec hry?"));
+    QCOMPARE(game.asked.back().text, QStringLiteral("Opravdu chcete skončit?"));
+    QVERIFY(runningWhileAsking); // the quit question does not hold the game
+    const bool quit = answer == GameFixture::Answer::Yes;
+    QCOMPARE(game.quits, int(quit));
+    QCOMPARE(w.isVisible(), !quit);
+    QCOMPARE(running(game), !quit);
+}
+
+// The player asks for a new game; while that question is open, a second
+// window's quit is confirmed. The new-game answer then changes nothing.
+void TestGame::quitConfirmedInsideAnotherQuestionRunsNothingMore() {
+    GameFixture game;
+    game.start();
+    game.whileAsking = [&](const MessageBox::Request &request) {
+        if (request.title == QStringLiteral("Nová hra?")) {
+            game.answers = {GameFixture::Answer::Yes, GameFixture::Answer::No};
+            QVERIFY(game.trigger("MnKonec"));
+        }
+    };
+    const int blocks = game.blocksOnTopRow();
+    QVERIFY(game.trigger("MnNovahra"));
+    QCOMPARE(game.quits, 1);
+    QVERIFY(!game.game().rowClock().isEnabled());
+    QCOMPARE(game.blocksOnTopRow(), blocks);
+    QCOMPARE(game.asked.size(), 2);
+}
+
+void TestGame::heldUnderAMenuWindow_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("how to play") << "MnJakHrat"
+                                 << "JakHratFrm";
+    QTest::newRow("about") << "MnOAplikaci"
+                           << "OAplikaciFrm";
+    QTest::newRow("best results") << "MnZobrazitNv"
+                                  << "VysledkyFrm";
+    QTest::newRow("send") << "MnOdeslatNv"
+                          << "OdeslatFrm";
+}
+
+// Regression: a restore ran the resize rule and started the held game under the
+// window; the main window's close box asked "Konec hry?" though it took no input.
+void TestGame::heldUnderAMenuWindow() {
+    QFETCH(QString, command);
+    QFETCH(QString, window);
+    GameFixture game;
+    MainWindow &w = game.start();
+    QVERIFY(game.trigger(command.toLatin1()));
+    REQUIRE_WINDOW(open, Form);
+    QCOMPARE(open->objectName(), window);
+    QVERIFY(open->isEnabled());
+    QVERIFY(!w.isEnabled());
+    const int blocks = game.blocksOnTopRow();
+    w.setWindowState(Qt::WindowMinimized);
+    w.setWindowState(Qt::WindowNoState);
+    QCOMPARE(game.game().state(), Game::State::Held);
+    QCOMPARE(game.blocksOnTopRow(), blocks);
+
+    game.asked.clear();
+    QVERIFY(!w.close());
+    QVERIFY(game.asked.isEmpty());
+    QVERIFY(open->isVisible());
+
+    open->close();
+    QVERIFY(w.isEnabled());
+    QVERIFY(running(game));
+    QCOMPARE(game.blocksOnTopRow(), blocks + 1);
+}
+
+void TestGame::minimiseHoldsAndRestoreResumes() {
+    GameFixture game;
+    MainWindow &w = game.start();
+    w.setWindowState(Qt::WindowMinimized);
+    QCOMPARE(game.game().state(), Game::State::Minimised);
+    const int blocks = game.blocksOnTopRow();
+    w.setWindowState(Qt::WindowNoState);
+    QVERIFY(running(game));
+    QCOMPARE(game.blocksOnTopRow(), blocks + 1);
+}
+
+void TestGame::f10OpensTheFirstMenu() {
+    GameFixture game;
+    MainWindow &w = game.start();
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_F10);
+    auto *first = w.findChild<QMenu *>(QStringLiteral("MnHra"));
+    QVERIFY(first);
+    QCOMPARE(w.menuBar()->activeAction(), first->menuAction());
+    QTRY_VERIFY(first->isVisible());
+    first->hide();
+}
+
+void TestGame::messageBoxesSpeakCzech() {
+    Program::installCzechTranslation(*qApp);
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ano"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Ne"));
+}
+
+void TestGame::anyButtonSendsFromALaunchSquare_data() {
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("square");
+    QTest::addColumn<QString>("score");
+    QTest::newRow("left on blue") << Qt::LeftButton << 7 << "00 005";
+    QTest::newRow("right on white") << Qt::RightButton << 15 << "00 005";
+    QTest::newRow("middle on orange") << Qt::MiddleButton << 11 << "00 005";
+    QTest::newRow("left beside the columns") << Qt::LeftButton << 8 << "00 000";
+}
+
+void TestGame::anyButtonSendsFromALaunchSquare() {
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(int, square);
+    GameFixture game;
+    MainWindow &w = game.start();
+    const int column = qMax(0, Field::columnUnder(square));
+    game.prepare(column, 5, Square(column));
+    game.game().field().setTop(square, Square(column));
+    game.press(square, button);
+    QTEST(caption(w, "Label2"), "score");
+    QCOMPARE(caption(w, "Label2"), labelText(w.fieldView(), "Label2_0")); // the shadow agrees
+}
+
+void TestGame::endOfGameChoosesItsWindow_data() {
+    QTest::addColumn<int>("lastPlace"); // -1: a free place
+    QTest::addColumn<int>("score");
+    QTest::addColumn<bool>("record");
+    QTest::newRow("score 0 with free places") << -1 << 0 << false;
+    QTest::newRow("score 5 with a free place") << -1 << 5 << true;
+    QTest::newRow("equal to the last place") << 350 << 350 << false;
+    QTest::newRow("one above the last place") << 350 << 351 << true;
+}
+
+void TestGame::endOfGameChoosesItsWindow() {
+    QFETCH(int, lastPlace);
+    QFETCH(int, score);
+    GameFixture::storeTable(lastPlace < 0 ? ScoreTable() : tableWithLastPlace(lastPlace));
+    GameFixture game;
+    MainWindow &w = game.start();
+    w.move(120, 80);
+    // Blocks onto nine blocks score 9 each; one more makes up the rest.
+    while (game.game().score() + 9 <= score) {
+        game.prepare(0, 9, Colour::Blue);
+        game.press(7);
+    }
+    if (const int rest = score - game.game().score(); rest > 0) {
+        game.prepare(0, rest, Colour::Blue);
+        game.press(7);
+    }
+    QCOMPARE(game.game().score(), score);
+    game.prepare(0, 5, Colour::Red);
+    game.press(7);
+    QVERIFY(!w.isVisible());
+    QFETCH(bool, record);
+    QCOMPARE(GameFixture::find<RecordWindow>() != nullptr, record);
+    QCOMPARE(GameFixture::find<NoRecordWindow>() != nullptr, !record);
+    REQUIRE_WINDOW(end, EndOfGameWindow);
+    QCOMPARE(end->pos(), QPoint(120, 87)); // over the main window, 105 twips lower
+    QCOMPARE(labelText(end, "Label10"), Scoring::formatScore(score));
+}
+
+void TestGame::noRecordWindowGivesTheFieldBack() {
+    GameFixture game;
+    MainWindow &w = game.start();
+    game.prepare(0, 5, Colour::Red);
+    game.press(7);
+    REQUIRE_WINDOW(end, NoRecordWindow);
+    QCOMPARE(end->windowTitle(), QStringLiteral("Nebylo dosaženo rekordu..."));
+    end->findChild<QPushButton *>("Command1")->click();
+    QVERIFY(w.isVisible() && w.isEnabled());
+    QVERIFY(!GameFixture::find<BestResultsWindow>());
+    QCOMPARE(game.game().field().cell(0, 7), Colour::Red); // the field stays as it ended
+    QVERIFY(!w.findChild<QAction *>(QStringLiteral("MnPauza"))->isEnabled());
+    // A new game now starts without a question.
+    const int questions = game.asked.size();
+    QVERIFY(game.trigger("MnNovahra"));
+    QCOMPARE(game.asked.size(), questions);
+    QVERIFY(running(game));
+    QVERIFY(w.findChild<QAction *>(QStringLiteral("MnPauza"))->isEnabled());
+}
+
+void TestGame::recordStoresTheName_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how");  // enter, ok or close
+    QTest::addColumn<QString>("name"); // empty: nothing stored
+    QTest::newRow("Enter") << "Eva"
+                           << "enter"
+                           << "Eva";
+    QTest::newRow("empty OK") << ""
+                              << "ok"
+                              << "Anonym";
+    QTest::newRow("close box with a name") << "Jan Novák"
+                                           << "close"
+                                           << "Jan Novák";
+    QTest::newRow("close box, empty") << ""
+                                      << "close"
+                                      << "";
+    QTest::newRow("spaces only") << "   "
+                                 << "ok"
+                                 << "   ";
+}
+
+void TestGame::recordStoresTheName() {
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
+    QFETCH(QString, name);
+    GameFixture game;
+    MainWindow &w = game.start();
+    game.prepare(0, 5, Colour::Blue);
+    game.press(7);
+    game.prepare(0, 5, Colour::Red);
+    game.press(7);
+    REQUIRE_WINDOW(record, RecordWindow);
+    auto *box = record->findChild<QLineEdit *>("Text1");
+    type(box, typed);
+    if (how == QLatin1String("enter"))
+        QTest::keyClick(box, Qt::Key_Return);
+    else if (how == QLatin1String("ok"))
+        record->findChild<QPushButton *>("Command1")->click();
+    else
+        record->close();
+
+    ScoreTable expected;
+    if (!name.isEmpty())
+        expected.insert(name, 5);
+    QVERIFY(stored(expected));
+    QVERIFY(w.isVisible());
+    QVERIFY(!w.isEnabled()); // until the best results close
+    REQUIRE_WINDOW(best, BestResultsWindow);
+    QCOMPARE(labelText(best, "Label2_0"), name);
+    best->close();
+    QVERIFY(w.isEnabled());
+    QCOMPARE(game.game().state(), Game::State::Ended); // closing restarts nothing
+}
+
+void TestGame::nameBoxRefusesWhatCannotBeStored() {
+    GameFixture game;
+    game.start();
+    game.prepare(0, 5, Colour::Blue);
+    game.press(7);
+    game.prepare(0, 5, Colour::Red);
+    game.press(7);
+    REQUIRE_WINDOW(record, RecordWindow);
+    auto *box = record->findChild<QLineEdit *>("Text1");
+    type(box, QStringLiteral("Eva;Jan\t"));
+    QCOMPARE(box->text(), QStringLiteral("EvaJan"));
+    box->clear();
+    box->insert(QStringLiteral("Zoè")); // è has no Windows-1250 code: the paste is refused
+    QCOMPARE(box->text(), QString());
+    type(box, QString(40, u'ř'));
+    QCOMPARE(box->text(), QString(ScoreTable::kMaxNameLength, u'ř'));
+}
+
+void TestGame::bestResultsShowAndClearTheTable() {
+    ScoreTable two;
+    two.insert(QStringLiteral("Eva"), 1234);
+    two.insert(QStringLiteral("Jan"), 85);
+    GameFixture::storeTable(two);
+    GameFixture game;
+    MainWindow &w = game.start();
+    QCOMPARE(caption(w, "Label6"), QStringLiteral("1234"));
+    QVERIFY(game.trigger("MnZobrazitNv"));
+    REQUIRE_WINDOW(best, BestResultsWindow);
+    QCOMPARE(labelText(best, "Label2_1"), QStringLiteral("Jan"));
+    QCOMPARE(labelText(best, "Label3_1"), QStringLiteral("85"));
+    QCOMPARE(labelText(best, "Label3_2"), QString());
+
+    game.answers = {GameFixture::Answer::No, GameFixture::Answer::Yes};
+    best->findChild<QPushButton *>("Command2")->click();
+    QCOMPARE(game.asked.back().title, QStringLiteral("Vymazat výsledky?"));
+    QCOMPARE(game.asked.back().text, QStringLiteral("Opravdu chcete smazat nejlepší výsledky?"));
+    QVERIFY(stored(two));
+    best->findChild<QPushButton *>("Command2")->click();
+    QCOMPARE(labelText(best, "Label2_0"), QString());
+    QVERIFY(stored(ScoreTable()));
+    QVERIFY(best->isVisible());
+    best->findChild<QPushButton *>("OKButton")->click();
+    QVERIFY(w.isEnabled());
+    QVERIFY(running(game));
+}
+
+// "Odeslat na web" in the best results opens the send window, then closes the
+// best results, whose closing gives the main window back: the game runs beside
+// the send window.
+void TestGame::sendingFromBestResultsGivesTheMainWindowBack() {
+    GameFixture game;
+    MainWindow &w = game.start();
+    QVERIFY(game.trigger("MnZobrazitNv"));
+    REQUIRE_WINDOW(best, BestResultsWindow);
+    best->findChild<QPushButton *>("Command1")->click();
+    QVERIFY(!best->isVisible());
+    REQUIRE_WINDOW(send, SendWindow);
+    QVERIFY(w.isEnabled());
+    QVERIFY(running(game));
+    send->close();
+    QVERIFY(w.isEnabled());
+    QVERIFY(running(game));
+}
+
+TOQUEL_TEST_MAIN(TestGame)
+#include "tst_game.moc"
