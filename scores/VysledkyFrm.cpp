@@ -69,7 +69,13 @@ VysledkyFrm::VysledkyFrm() : Form(Kind::Dialog, 3855, 3645) {
 void VysledkyFrm::showTable() {
     const TabulkaSkore &table = HraciPoleFrm::instance()->table();
     for (int i = 0; i < 5; ++i) {
-        m_label2[i]->setText(table.entry(i).name);
+        // A table of the earlier game may hold a name longer than the row:
+        // it ends in "…" and the whole name is in the tooltip.
+        const QString &name = table.entry(i).name;
+        const QString shown =
+            m_label2[i]->fontMetrics().elidedText(name, Qt::ElideRight, m_label2[i]->width());
+        m_label2[i]->setText(shown);
+        m_label2[i]->setToolTip(shown == name ? QString() : name);
         m_label3[i]->setText(table.entry(i).score);
     }
 }

@@ -74,6 +74,7 @@ private slots:
     void nameBoxRefusesWhatCannotBeStored();
     void bestResultsShowTheTableAndClear();
     void bestResultsClearAnsweredNoKeepsTheTable();
+    void bestResultsOfTheEarlierGameLoadAndFit();
     void closingBestResultsResumesTheGame();
     void sendingFromBestResultsGivesTheMainWindowBack();
 };
@@ -451,6 +452,32 @@ void TestPlay::bestResultsClearAnsweredNoKeepsTheTable() {
     ScoreBook reread;
     QCOMPARE(reread.load(), ScoreBook::Load::Loaded);
     QCOMPARE(reread.table(), one);
+}
+
+// A table the earlier game wrote, with a name longer than a row and a score
+// with leading zeros, loads without a damage message; the long name is cut
+// short with "…" inside its row and kept whole in the tooltip.
+void TestPlay::bestResultsOfTheEarlierGameLoadAndFit() {
+    const QString longName = QStringLiteral("Šárka z Dolní Lhoty u Kamenice nad Lipou");
+    TabulkaSkore old;
+    old.setEntry(0, {longName, QStringLiteral("0120")});
+    old.setEntry(1, {QStringLiteral("Jan"), QStringLiteral("85")});
+    GameFixture::storeTable(old);
+    GameFixture game;
+    HraciPoleFrm &w = game.start();
+    QVERIFY(game.asked.isEmpty());
+    QCOMPARE(w.table(), old);
+    game.action("MnZobrazitNv")->trigger();
+    VysledkyFrm *best = Forms::existing<VysledkyFrm>();
+    QVERIFY(best);
+    const auto *row = best->findChild<QLabel *>("Label2_0");
+    QVERIFY(row->text().endsWith(u'…'));
+    QVERIFY(longName.startsWith(row->text().chopped(1)));
+    QVERIFY(row->fontMetrics().horizontalAdvance(row->text()) <= row->width());
+    QCOMPARE(row->toolTip(), longName);
+    QCOMPARE(labelText(best, "Label3_0"), QStringLiteral("0120"));
+    QCOMPARE(labelText(best, "Label2_1"), QStringLiteral("Jan"));
+    QVERIFY(best->findChild<QLabel *>("Label2_1")->toolTip().isEmpty());
 }
 
 void TestPlay::closingBestResultsResumesTheGame() {
