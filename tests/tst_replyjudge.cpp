@@ -95,26 +95,6 @@ private slots:
         QCOMPARE(ReplyJudge::judge(body, contentType), verdict);
     }
 
-    // The status outranks the body when it is an error; below 400 the body decides.
-    void statuses_data() {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<Verdict>("verdict");
-        QTest::newRow("200, OK-space") << 200 << QByteArray("OK ") << Verdict::Succeeded;
-        QTest::newRow("200, empty") << 200 << QByteArray() << Verdict::Sending;
-        QTest::newRow("no status, empty") << 0 << QByteArray() << Verdict::Sending;
-        QTest::newRow("400, OK-space") << 400 << QByteArray("OK ") << Verdict::Failed;
-        QTest::newRow("404, empty") << 404 << QByteArray() << Verdict::Failed;
-        QTest::newRow("500, OK-space") << 500 << QByteArray("OK ") << Verdict::Failed;
-        QTest::newRow("503, empty") << 503 << QByteArray() << Verdict::Failed;
-    }
-    void statuses() {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(Verdict, verdict);
-        QCOMPARE(ReplyJudge::judge(body, QByteArrayLiteral("text/html"), status), verdict);
-    }
-
     void decoding_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("contentType");
