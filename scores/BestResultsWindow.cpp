@@ -71,7 +71,13 @@ BestResultsWindow::BestResultsWindow(ScoreKeeper &scores, const QUrl &page, QWid
 void BestResultsWindow::showTable() {
     const ScoreTable &table = m_scores.table();
     for (int i = 0; i < 5; ++i) {
-        m_nameLabels[i]->setText(table.entry(i).name);
+        // A table of the earlier game may hold a name longer than the row:
+        // it ends in "…" and the whole name is in the tooltip.
+        const QString &name = table.entry(i).name;
+        const QString shown = m_nameLabels[i]->fontMetrics().elidedText(name, Qt::ElideRight,
+                                                                        m_nameLabels[i]->width());
+        m_nameLabels[i]->setText(shown);
+        m_nameLabels[i]->setToolTip(shown == name ? QString() : name);
         m_scoreLabels[i]->setText(table.entry(i).score);
     }
 }

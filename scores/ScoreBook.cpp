@@ -23,6 +23,13 @@ ScoreBook::Load ScoreBook::load() {
     return Load::Damaged;
 }
 
+bool ScoreBook::storedTableDamaged() const {
+    if (m_lastSaveFailed)
+        return false; // load() keeps the run's table and says Unavailable
+    const std::optional<QString> stored = m_store.read();
+    return !stored || !StoredTable::decode(*stored);
+}
+
 bool ScoreBook::save() {
     m_lastSaveFailed = !m_store.write(StoredTable::encode(m_table));
     return !m_lastSaveFailed;

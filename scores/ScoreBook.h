@@ -26,6 +26,10 @@ public:
     // table is empty for this run and the save counts as failed.
     Load load();
 
+    // Whether load() would report the stored table damaged, found without
+    // changing anything, so the player can be told before the lock is taken.
+    bool storedTableDamaged() const;
+
     // Stores the table. False when the value could not be written; the table
     // in memory stays as it is.
     bool save();

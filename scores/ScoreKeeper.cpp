@@ -12,8 +12,14 @@ void ScoreKeeper::load() {
 }
 
 void ScoreKeeper::change(const std::function<void(ScoreTable &)> &change, bool reloadFirst) {
-    // The messages wait until the other copies of the game may go on.
-    if (m_book.update(change, reloadFirst) == ScoreBook::Load::Damaged)
+    // A damaged table is reported before the change, as the player expects
+    // (first the loss, then the new result alone in the table), and before
+    // the lock is taken, so no other copy of the game waits on the message.
+    // Damage that another copy causes in between is reported after.
+    const bool toldFirst = reloadFirst && m_book.storedTableDamaged();
+    if (toldFirst)
+        reportDamage();
+    if (m_book.update(change, reloadFirst) == ScoreBook::Load::Damaged && !toldFirst)
         reportDamage();
     reportSaveFailure();
     emit tableChanged();

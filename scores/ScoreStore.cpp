@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QVariant>
 
 namespace {
@@ -64,11 +65,21 @@ bool ScoreStore::write(const QString &value) {
            writeValue(value) == QSettings::NoError;
 }
 
+QString ScoreStore::lockFileName() {
+    // The game's own per-user folder (AppLocalDataLocation of "Toquel"/"Toquel"),
+    // named here rather than taken from the running program, so that every
+    // program that changes the table meets at the same lock. Not beside the
+    // settings file: on Windows that is a registry path, not a folder.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder + u'/' + kOrganisation + u'/' + kApplication + QStringLiteral("/Toquel.lock");
+}
+
 std::unique_ptr<QLockFile> ScoreStore::lock() const {
-    const QFileInfo file(fileName());
-    QDir().mkpath(file.absolutePath());
-    // Not the settings file's own ".lock": QSettings takes that one while it writes.
-    auto lock = std::make_unique<QLockFile>(file.absolutePath() + QStringLiteral("/Toquel.lock"));
+    const QString file = lockFileName();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    auto lock = std::make_unique<QLockFile>(file);
     lock->setStaleLockTime(kStaleLockMs);
     if (!lock->tryLock(kLockWaitMs))
         return {};

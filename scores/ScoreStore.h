@@ -33,4 +33,6 @@ public:
 
     // Where the settings file is, for messages and tests.
     static QString fileName();
+    // Where the lock is: the game's per-user data folder, on every platform.
+    static QString lockFileName();
 };

@@ -20,8 +20,9 @@ struct ScoreEntry {
 class ScoreTable {
 public:
     static constexpr int kEntries = 5;
-    // The longest name kept. Five such names, five score texts of up to six
-    // characters and nine separators still fit in the stored form.
+    // The longest name typed into this game. Five such names, five score
+    // texts of up to six characters and nine separators still fit in the
+    // stored form. Longer names come only from tables the earlier game wrote.
     static constexpr int kMaxNameLength = 29;
 
     // Whether the stored table keeps the name exactly as typed: at most

@@ -28,16 +28,35 @@ std::optional<qint64> decimalValue(const QString &text) {
     return value;
 }
 
-// A score text exactly as the game writes it: no "+", no leading zeros,
-// within the 16-bit range.
-bool isCanonicalScore(const QString &text) {
-    static const QRegularExpression canonical(
-        QRegularExpression::anchoredPattern(QStringLiteral("-?(0|[1-9][0-9]*)")));
-    if (!canonical.match(text).hasMatch())
-        return false;
+// A score text that reads as a 16-bit decimal number. The earlier game read
+// scores as numbers, so a text with leading zeros ("0120") is a score too.
+bool isStoredScore(const QString &text) {
     const std::optional<qint64> value = decimalValue(text);
     return value && *value >= std::numeric_limits<qint16>::min() &&
            *value <= std::numeric_limits<qint16>::max();
+}
+
+// The earlier game let a name be as long as the stored value allowed; such a
+// name loads and is kept, but a table that has grown past the longest value
+// (a new record beside long old names) sheds characters from the ends of the
+// longest old names until it fits again. Names typed here are never cut:
+// five of them always fit.
+ScoreTable fittedToStore(ScoreTable table) {
+    constexpr int kMaxPlain = kMaxStoredLength - 1;
+    qsizetype excess = plainText(table).size() - kMaxPlain;
+    while (excess > 0) {
+        int longest = 0;
+        for (int i = 1; i < ScoreTable::kEntries; ++i)
+            if (table.entry(i).name.size() > table.entry(longest).name.size())
+                longest = i;
+        ScoreEntry entry = table.entry(longest);
+        if (entry.name.size() <= ScoreTable::kMaxNameLength)
+            break; // cannot happen: five typed names and scores fit
+        entry.name.chop(1);
+        table.setEntry(longest, std::move(entry));
+        --excess;
+    }
+    return table;
 }
 
 int digitValue(QChar c) {
@@ -94,8 +113,9 @@ int checkCode(const ScoreTable &table) {
 }
 
 QString encode(const ScoreTable &table) {
-    QByteArray stored = scramble(plainText(table));
-    stored.append(static_cast<char>(checkCode(table)));
+    const ScoreTable fitted = fittedToStore(table);
+    QByteArray stored = scramble(plainText(fitted));
+    stored.append(static_cast<char>(checkCode(fitted)));
     return cp1250::decode(stored);
 }
 
@@ -127,9 +147,7 @@ std::optional<ScoreTable> decode(const QString &stored) {
     for (int i = 0; i < ScoreTable::kEntries; ++i) {
         ScoreEntry entry{cp1250::decode(fields[i]),
                          cp1250::decode(fields[i + ScoreTable::kEntries])};
-        if (entry.name.size() > ScoreTable::kMaxNameLength)
-            return std::nullopt;
-        if (!entry.score.isEmpty() && !isCanonicalScore(entry.score))
+        if (!entry.score.isEmpty() && !isStoredScore(entry.score))
             return std::nullopt;
         table.setEntry(i, std::move(entry));
     }

@@ -19,6 +19,8 @@ packages=(
   libqt6sql6-psql      # the score board's shared database: PostgreSQL through Qt SQL
   postgresql           # a throwaway PostgreSQL cluster for the score board's tests
   wrk                  # load generator for the score board benchmark
+  # the Windows check: every game source compiled as Windows code, and the .rc
+  g++-mingw-w64-x86-64-posix
   # the fuzz build: clang with libFuzzer and its sanitizer run-times, and the
   # symbolizer that turns their stack traces into file:line
   clang-14 libclang-rt-14-dev llvm-14

@@ -16,10 +16,9 @@ constexpr quint32 kBufferSize = 1024;
 class WindowsRegistry final : public Registry {
 public:
     bool openKey(Root root, const QString &path, Key &key) override {
-        // Query, set, create, enumerate, notify, link and read-control rights.
-        constexpr REGSAM kAccess = 0x2003F;
+        static_assert(kReadAccess == KEY_READ);
         HKEY opened = nullptr;
-        if (RegOpenKeyExA(handle(root), path.toLocal8Bit().constData(), 0, kAccess, &opened) !=
+        if (RegOpenKeyExA(handle(root), path.toLocal8Bit().constData(), 0, kReadAccess, &opened) !=
             ERROR_SUCCESS)
             return false;
         key = reinterpret_cast<Key>(opened);

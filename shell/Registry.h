@@ -19,6 +19,11 @@ public:
     static constexpr quint32 kText = 1;   // REG_SZ
     static constexpr quint32 kNumber = 4; // REG_DWORD, little-endian
 
+    // The rights a key is opened with: KEY_READ (query value, enumerate,
+    // notify, read control) and nothing more. A normal user is refused write
+    // rights under HKEY_LOCAL_MACHINE, and reading a value needs none.
+    static constexpr quint32 kReadAccess = 0x20019;
+
     using Key = quintptr;
 
     virtual ~Registry() = default;

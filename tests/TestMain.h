@@ -1,5 +1,5 @@
-// Entry point of every test executable: a private settings folder and a
-// headless platform before Qt reads either.
+// Entry point of every test executable: a private settings and data folder
+// and a headless platform before Qt reads any of them.
 #pragma once
 
 #include <QApplication>
@@ -27,6 +27,7 @@ inline void quietOffscreenWarnings() {
         QTemporaryDir settingsHome;                                                                \
         qputenv("XDG_CONFIG_HOME", settingsHome.path().toUtf8());                                  \
         qputenv("XDG_RUNTIME_DIR", settingsHome.path().toUtf8());                                  \
+        qputenv("XDG_DATA_HOME", settingsHome.path().toUtf8());                                    \
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
         QApplication app(argc, argv);                                                              \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \

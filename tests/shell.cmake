@@ -27,3 +27,25 @@ target_compile_definitions(tst_desktop PRIVATE
   "TOQUEL_INSTALLED_PREFIX=\"${installed_tree}\""
   "TOQUEL_ICON_SOURCE=\"${PROJECT_SOURCE_DIR}/assets/icon.svg\"")
 set_tests_properties(tst_desktop PROPERTIES FIXTURES_REQUIRED installed_tree)
+
+# The .deb that cpack makes carries the licence as Debian's copyright file.
+add_test(NAME package_copyright
+         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                 -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/package
+                 -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
+                 -P ${PROJECT_SOURCE_DIR}/scripts/check-package.cmake)
+set_tests_properties(package_copyright PROPERTIES LABELS "shell;packaging" TIMEOUT 300)
+
+# The Windows branches keep compiling: every game source with mingw-w64 as
+# Windows code, with its real target's definitions and include folders.
+find_path(TOQUEL_GUMBO_HEADERS gumbo.h HINTS ${GUMBO_INCLUDE_DIRS})
+add_test(NAME windows_sources
+         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                 -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+                 -DCOMPILER=/usr/bin/x86_64-w64-mingw32-g++-posix
+                 -DWINDRES=/usr/bin/x86_64-w64-mingw32-windres
+                 -DRC_FILE=${TOQUEL_RC_FILE}
+                 -DGUMBO_HEADERS=${TOQUEL_GUMBO_HEADERS}
+                 -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/windows
+                 -P ${PROJECT_SOURCE_DIR}/scripts/check-windows.cmake)
+set_tests_properties(windows_sources PROPERTIES LABELS windows TIMEOUT 900)

@@ -115,6 +115,7 @@ private slots:
     void readsARegistryValue_data();
     void readsARegistryValue();
     void theLinuxRegistryHasNoEntries();
+    void keysAreOpenedForReadingOnly();
 
     void startsTheSystemInformationProgram_data();
     void startsTheSystemInformationProgram();
@@ -221,6 +222,17 @@ void TestAbout::theLinuxRegistryHasNoEntries() {
                          QStringLiteral("PATH"), value));
     QCOMPARE(value, QString());
 #endif
+}
+
+// A normal user is refused a key of HKEY_LOCAL_MACHINE opened with any write
+// right, and the button would then always say the tool is unavailable.
+void TestAbout::keysAreOpenedForReadingOnly() {
+    constexpr quint32 kQueryValue = 0x0001;
+    constexpr quint32 kWriteRights = 0x0002 /* set value */ | 0x0004 /* create subkey */ |
+                                     0x0020 /* create link */ | 0x00010000 /* delete */ |
+                                     0x00040000 /* write DAC */ | 0x00080000 /* write owner */;
+    QCOMPARE(Registry::kReadAccess & kQueryValue, kQueryValue);
+    QCOMPARE(Registry::kReadAccess & kWriteRights, 0u);
 }
 
 void TestAbout::startsTheSystemInformationProgram_data() {

@@ -43,6 +43,7 @@ struct Metainfo {
     QStringList releases;
     QString homepage;
     QString projectLicense;
+    QHash<QString, QString> summaries; // by language, "" for the default
 };
 
 Metainfo metainfo(const QString &path) {
@@ -61,7 +62,10 @@ Metainfo metainfo(const QString &path) {
             info.id = xml.readElementText();
         else if (name == QLatin1String("launchable"))
             info.launchable = xml.readElementText();
-        else if (name == QLatin1String("project_license"))
+        else if (name == QLatin1String("summary")) {
+            const QString lang = xml.attributes().value(QLatin1String("xml:lang")).toString();
+            info.summaries.insert(lang, xml.readElementText());
+        } else if (name == QLatin1String("project_license"))
             info.projectLicense = xml.readElementText();
         else if (name == QLatin1String("url") &&
                  xml.attributes().value(QLatin1String("type")) == QLatin1String("homepage"))
@@ -92,6 +96,7 @@ private slots:
     void launcherStartsTheInstalledProgram();
     void launcherNamesTheInstalledIcons();
     void launcherIsAGame();
+    void launcherMatchesTheWindowAndTheAppStreamEntry();
     void appStreamEntryPointsAtTheLauncher();
     void appStreamReleaseIsTheBuiltVersion();
     void scalableIconIsTheArtwork();
@@ -127,6 +132,21 @@ void TestDesktop::launcherIsAGame() {
     QVERIFY(categories.contains(QStringLiteral("Game")));
     QVERIFY(categories.contains(QStringLiteral("ArcadeGame")));
     QVERIFY(!entry.value(QStringLiteral("Comment")).isEmpty());
+}
+
+// A dock on X11 ties the running window to the launcher by WM_CLASS, whose
+// class Qt takes from the application name the game sets ("Toquel"). Both
+// files speak Czech, the game's language, by default, English as a translation.
+void TestDesktop::launcherMatchesTheWindowAndTheAppStreamEntry() {
+    const auto entry =
+        desktopEntry(installed(QStringLiteral("share/applications/%1.desktop").arg(kId)));
+    QCOMPARE(entry.value(QStringLiteral("StartupWMClass")), QStringLiteral("Toquel"));
+    const Metainfo info =
+        metainfo(installed(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(kId)));
+    QCOMPARE(info.summaries.value(QString()), entry.value(QStringLiteral("Comment")));
+    QCOMPARE(info.summaries.value(QStringLiteral("en")),
+             entry.value(QStringLiteral("Comment[en]")));
+    QVERIFY(!info.summaries.contains(QStringLiteral("cs")));
 }
 
 void TestDesktop::appStreamEntryPointsAtTheLauncher() {

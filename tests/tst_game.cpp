@@ -76,6 +76,7 @@ private slots:
     void recordStoresTheName();
     void nameBoxRefusesWhatCannotBeStored();
     void bestResultsShowAndClearTheTable();
+    void bestResultsOfTheEarlierGameLoadAndFit();
     void sendingFromBestResultsGivesTheMainWindowBack();
 };
 
@@ -457,6 +458,27 @@ void TestGame::bestResultsShowAndClearTheTable() {
     best->findChild<QPushButton *>("OKButton")->click();
     QVERIFY(w.isEnabled());
     QVERIFY(running(game));
+}
+
+// A table the earlier game wrote, with a name longer than a row and a score
+// with leading zeros, loads without a damage message; the long name is cut
+// short with "…" inside its row and kept whole in the tooltip.
+void TestGame::bestResultsOfTheEarlierGameLoadAndFit() {
+    const QString longName = QStringLiteral("Šárka z Dolní Lhoty u Kamenice nad Lipou");
+    ScoreTable old;
+    old.setEntry(0, {longName, QStringLiteral("0120")});
+    GameFixture::storeTable(old);
+    GameFixture game;
+    game.start();
+    QVERIFY(game.asked.isEmpty());
+    QVERIFY(game.trigger("MnZobrazitNv"));
+    REQUIRE_WINDOW(best, BestResultsWindow);
+    const auto *row = best->findChild<QLabel *>("Label2_0");
+    QVERIFY(row->text().endsWith(u'…'));
+    QVERIFY(longName.startsWith(row->text().chopped(1)));
+    QVERIFY(row->fontMetrics().horizontalAdvance(row->text()) <= row->width());
+    QCOMPARE(row->toolTip(), longName);
+    QCOMPARE(labelText(best, "Label3_0"), QStringLiteral("0120"));
 }
 
 // "Odeslat na web" in the best results opens the send window, then closes the

@@ -180,10 +180,6 @@ private slots:
         QTest::addColumn<ScriptedReply>("reply");
         QTest::newRow("bare OK-space") << ScriptedReply::page(200, "OK ");
         QTest::newRow("OK-space page") << ScriptedReply::page(200, "<html><body>OK </body></html>");
-        // A browser shows the page whatever the status; the page decides.
-        QTest::newRow("server error status, OK-space body") << ScriptedReply::page(500, "OK ");
-        QTest::newRow("bad request status, OK-space body") << ScriptedReply::page(400, "OK ");
-        QTest::newRow("not found status, OK-space body") << ScriptedReply::page(404, "OK ");
         ScriptedReply pieces = ScriptedReply::page(200, "<html><body>OK </body></html>");
         pieces.mode = ScriptedReply::Mode::InPieces;
         QTest::newRow("in pieces") << pieces;
@@ -213,6 +209,13 @@ private slots:
         QTest::newRow("not found") << ScriptedReply::page(404, "Not Found");
         QTest::newRow("bad request") << ScriptedReply::page(400, "Bad Request");
         QTest::newRow("unusual status") << ScriptedReply::page(418, "teapot");
+        // An error status fails whatever the body: an empty one must not leave
+        // the window waiting, and "OK " under an error is no success.
+        QTest::newRow("not found, empty body") << ScriptedReply::page(404, {});
+        QTest::newRow("server error, empty body") << ScriptedReply::page(500, {});
+        QTest::newRow("unavailable, empty body") << ScriptedReply::page(503, {});
+        QTest::newRow("server error status, OK-space body") << ScriptedReply::page(500, "OK ");
+        QTest::newRow("not found status, OK-space body") << ScriptedReply::page(404, "OK ");
         // Read as UTF-8 these bytes would be "OK " with NULs the parser drops;
         // the header says they are three CJK characters.
         ScriptedReply utf16be = ScriptedReply::page(200, QByteArray("O\0K\0 \0", 6));

@@ -141,15 +141,14 @@ private slots:
         QTest::newRow("eight separators") << storedFrom("Eva;;;;;120;;;", 3);
         QTest::newRow("score not a number") << storedFrom("Eva;;;;;abc;;;;", 0);
         QTest::newRow("score minus alone") << storedFrom("Eva;;;;;-;;;;", 0);
-        QTest::newRow("score with leading zero") << storedFrom("Eva;;;;;0120;;;;", 3);
         QTest::newRow("score with plus") << storedFrom("Eva;;;;;+120;;;;", 0);
         QTest::newRow("score with space") << storedFrom("Eva;;;;;120 ;;;;", 0);
         QTest::newRow("score with line break") << storedFrom("Eva;;;;;120\n;;;;", 3);
         QTest::newRow("last score with line break") << storedFrom("Eva;;;;;;;;;120\n", 3);
         QTest::newRow("score above 16 bits") << storedFrom("Eva;;;;;32768;;;;", 0);
         QTest::newRow("score below 16 bits") << storedFrom("Eva;;;;;-32769;;;;", 0);
+        QTest::newRow("zeros before a score above 16 bits") << storedFrom("Eva;;;;;032768;;;;", 0);
         QTest::newRow("tenth separator") << storedFrom("Eva;;;;;120;;;;;", 3);
-        QTest::newRow("name of 30 characters") << storedFrom(QByteArray(30, 'x') + ";;;;;5;;;;", 5);
         // A ";" typed into a name shifts every later field by one.
         QTest::newRow("name with a separator") << StoredTable::encode(tableOf({{"Ev;a", "120"}}));
         QTest::newRow("check character changed") << eva.chopped(1) + character(4);
@@ -159,6 +158,48 @@ private slots:
     void damaged() {
         QFETCH(QString, stored);
         QCOMPARE(StoredTable::decode(stored), std::nullopt);
+    }
+
+    // The earlier game's name box had no limit and it read scores as numbers:
+    // what it could store loads as it is.
+    void valuesOfTheEarlierGameLoad_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<Entries>("entries");
+        QTest::newRow("name of 30 characters") << storedFrom(QByteArray(30, 'x') + ";;;;;5;;;;", 5)
+                                               << Entries{{QString(30, u'x'), "5"}};
+        // 179 + 9 separators: the longest value, 189 characters with the check.
+        QTest::newRow("name filling the whole value")
+            << storedFrom(QByteArray(179, 'x') + ";;;;;;;;;", 0)
+            << Entries{{QString(179, u'x'), ""}};
+        QTest::newRow("score with leading zeros") << storedFrom("Eva;Jan;;;;0120;0085;;;", 2)
+                                                  << Entries{{"Eva", "0120"}, {"Jan", "0085"}};
+        QTest::newRow("negative score with leading zero")
+            << storedFrom("Eva;;;;;-012;;;;", 1) << Entries{{"Eva", "-012"}};
+        QTest::newRow("zeros up to the top of the range")
+            << storedFrom("Eva;;;;;0032767;;;;", 1) << Entries{{"Eva", "0032767"}};
+    }
+    void valuesOfTheEarlierGameLoad() {
+        QFETCH(QString, stored);
+        QFETCH(Entries, entries);
+        QCOMPARE(StoredTable::decode(stored), std::optional(tableOf(entries)));
+        // Saved again unchanged, the value is the same: the earlier game reads it still.
+        QCOMPARE(StoredTable::encode(tableOf(entries)), stored);
+    }
+
+    // A record beside long old names would push the value past what the game
+    // writes: the longest old names give up characters, typed ones none.
+    void recordBesideLongOldNamesStillFits() {
+        TabulkaSkore table =
+            tableOf({{QString(90, u'a'), "300"}, {QString(60, u'b'), "200"}, {"Eva", "0100"}});
+        table.VlozSkore(QString(29, u'n'), 250);
+        const QString stored = StoredTable::encode(table);
+        QCOMPARE(stored.size(), StoredTable::kMaxStoredLength);
+        const std::optional<TabulkaSkore> back = StoredTable::decode(stored);
+        QVERIFY(back);
+        QCOMPARE(back->entry(0).name, QString(74, u'a'));
+        QCOMPARE(back->entry(1), (ScoreEntry{QString(29, u'n'), "250"}));
+        QCOMPARE(back->entry(2).name, QString(60, u'b'));
+        QCOMPARE(back->entry(3), (ScoreEntry{"Eva", "0100"}));
     }
 
     void longestValidValueLoads() {

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QProcess>
 #include <unistd.h>
 
@@ -75,6 +76,7 @@ private slots:
     void readOnlyFileKeepsTheGoodTable();
     void missingFolderIsCreated();
     void twoCopiesKeepBothRecords();
+    void damageFoundAtARecordIsToldBeforeTheSave();
 };
 
 void TestStoreFaults::gamePlaysOnAndTellsOnce_data() {
@@ -155,9 +157,12 @@ void TestStoreFaults::missingFolderIsCreated() {
     QVERIFY(QFileInfo::exists(settingsFile()));
 }
 
-// Two copies of the game end with a record at the same moment: the lock
-// beside the settings file keeps either from writing over the other.
+// Two copies of the game end with a record at the same moment: the lock in
+// the game's data folder keeps either from writing over the other. It is a
+// real folder on every platform, never one made up from the settings' place.
 void TestStoreFaults::twoCopiesKeepBothRecords() {
+    QCOMPARE(ScoreStore::lockFileName(),
+             qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Toquel/Toquel/Toquel.lock"));
     GameFixture::storeTable(goodTable());
     const QString writer =
         QCoreApplication::applicationDirPath() + QStringLiteral("/record_writer");
@@ -175,6 +180,37 @@ void TestStoreFaults::twoCopiesKeepBothRecords() {
     QCOMPARE(reread.table().entry(1).name, QStringLiteral("Druhy"));
     QCOMPARE(reread.table().entry(2).name, QStringLiteral("Eva"));
     QCOMPARE(reread.table().entry(3).name, QStringLiteral("Jan"));
+    QVERIFY(QFileInfo(QFileInfo(ScoreStore::lockFileName()).absolutePath()).isDir());
+    QVERIFY(!QFileInfo::exists(settingsFolder() + QStringLiteral("/Toquel.lock")));
+}
+
+// The record window closes over a table damaged since the game began: the
+// message comes first, while the damaged value is still stored and no lock is
+// held; then the record goes into the emptied table alone.
+void TestStoreFaults::damageFoundAtARecordIsToldBeforeTheSave() {
+    GameFixture::storeTable(goodTable());
+    GameFixture game;
+    game.start();
+    const QString damaged = QStringLiteral("poškozeno");
+    QSettings(QStringLiteral("Toquel"), QStringLiteral("Toquel"))
+        .setValue(QStringLiteral("Skore/HiSkore"), damaged);
+    std::optional<QString> storedWhileTold;
+    bool lockFreeWhileTold = false;
+    game.whileAsking = [&](const MessageBox::Request &request) {
+        if (request.title != kDamaged)
+            return;
+        storedWhileTold = ScoreStore().read();
+        lockFreeWhileTold = bool(ScoreStore().lock());
+    };
+    playARecord(game, QStringLiteral("Jan"));
+
+    QCOMPARE(count(game.asked, kDamaged), 1);
+    QCOMPARE(storedWhileTold, std::optional(damaged));
+    QVERIFY(lockFreeWhileTold);
+    ScoreBook reread;
+    QCOMPARE(reread.load(), ScoreBook::Load::Loaded);
+    QCOMPARE(reread.table().entry(0), (ScoreEntry{QStringLiteral("Jan"), QStringLiteral("5")}));
+    QVERIFY(reread.table().entry(1).isFree());
 }
 
 TOQUEL_TEST_MAIN(TestStoreFaults)

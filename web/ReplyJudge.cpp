@@ -84,7 +84,9 @@ QString decodeReply(const QByteArray &body, const QByteArray &contentType) {
     return decoder->decode(body);
 }
 
-Verdict judge(const QByteArray &body, const QByteArray &contentType) {
+Verdict judge(const QByteArray &body, const QByteArray &contentType, int httpStatus) {
+    if (httpStatus >= 400)
+        return Verdict::Failed;
     const QByteArray utf8 = decodeReply(body, contentType).toUtf8();
     const std::unique_ptr<GumboOutput, void (*)(GumboOutput *)> output(
         gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size())),

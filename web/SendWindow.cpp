@@ -19,34 +19,12 @@ const QString kSendCaption = QStringLiteral("Odeslat na web");
 const QString kDoneCaption = QStringLiteral("OK");
 constexpr char kUserAgent[] = "Toquel/1.02";
 
-// Whether the reply brought a page to read. An HTTP error status still does:
-// a browser shows the server's error page, and the page decides. A broken
-// connection, a time-out or a redirect that could not be followed does not
+// Whether the reply ended with a status line of the server. A broken
+// connection, a time-out or a redirect that could not be followed did not
 // (such a reply may still carry the status of the redirect it stopped at).
-bool broughtAPage(const QNetworkReply *reply) {
-    const QNetworkReply::NetworkError error = reply->error();
-    if (error == QNetworkReply::NoError)
-        return true;
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 400)
-        return false;
-    switch (error) { // the errors Qt reports for a 4xx or 5xx status
-    case QNetworkReply::ContentAccessDenied:
-    case QNetworkReply::ContentOperationNotPermittedError:
-    case QNetworkReply::ContentNotFoundError:
-    case QNetworkReply::AuthenticationRequiredError:
-    case QNetworkReply::ProxyAuthenticationRequiredError:
-    case QNetworkReply::ContentConflictError:
-    case QNetworkReply::ContentGoneError:
-    case QNetworkReply::UnknownContentError:
-    case QNetworkReply::ProtocolInvalidOperationError:
-    case QNetworkReply::InternalServerError:
-    case QNetworkReply::OperationNotImplementedError:
-    case QNetworkReply::ServiceUnavailableError:
-    case QNetworkReply::UnknownServerError:
-        return true;
-    default:
-        return false;
-    }
+// Qt reports an error for every 4xx and 5xx status too; the judge fails those.
+bool endedWithAStatus(const QNetworkReply *reply, int status) {
+    return reply->error() == QNetworkReply::NoError || status >= 400;
 }
 
 } // namespace
@@ -141,17 +119,18 @@ void SendWindow::replyFinished() {
         return;
     if (reply->isOpen()) // a reply that timed out is closed already
         m_replyBody += reply->readAll();
-    const bool page = broughtAPage(reply);
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool answered = endedWithAStatus(reply, status);
     const QByteArray contentType = reply->rawHeader(QByteArrayLiteral("Content-Type"));
     m_totalTimer.stop();
     m_reply = nullptr;
     reply->deleteLater();
 
-    if (!page || m_replyBody.size() > kMaxReplyBytes) {
+    if (!answered || m_replyBody.size() > kMaxReplyBytes) {
         showVerdict(ReplyJudge::Verdict::Failed);
         return;
     }
-    showVerdict(ReplyJudge::judge(m_replyBody, contentType));
+    showVerdict(ReplyJudge::judge(m_replyBody, contentType, status));
 }
 
 void SendWindow::giveUp() {
