@@ -1,7 +1,3 @@
-# The about and how-to-play windows and the registry reader under them.
-toquel_add_test(tst_about SOURCES tst_about.cpp GameFixture.h LIBS toquel_ui LABELS shell)
-toquel_add_test(tst_howtoplay SOURCES tst_howtoplay.cpp GameFixture.h LIBS toquel_ui LABELS shell)
-
 # Desktop integration, checked on the files as the desktop reads them: the
 # launcher and the AppStream entry by the desktop's own validators, then the
 # whole tree that `cmake --install` lays out.
@@ -19,14 +15,6 @@ add_test(NAME desktop_install
 set_tests_properties(desktop_install_clean desktop_install PROPERTIES
   FIXTURES_SETUP installed_tree LABELS shell)
 set_tests_properties(desktop_install PROPERTIES DEPENDS desktop_install_clean)
-
-toquel_add_test(tst_desktop SOURCES tst_desktop.cpp LIBS Qt6::Svg LABELS shell)
-target_compile_definitions(tst_desktop PRIVATE
-  "TOQUEL_APP_ID=\"${TOQUEL_APP_ID}\""
-  "TOQUEL_VERSION=\"${PROJECT_VERSION}\""
-  "TOQUEL_INSTALLED_PREFIX=\"${installed_tree}\""
-  "TOQUEL_ICON_SOURCE=\"${PROJECT_SOURCE_DIR}/assets/icon.svg\"")
-set_tests_properties(tst_desktop PROPERTIES FIXTURES_REQUIRED installed_tree)
 
 # The .deb that cpack makes carries the licence as Debian's copyright file.
 add_test(NAME package_copyright

@@ -6,9 +6,13 @@
 #include "scores/NoRecordWindow.h"
 #include "scores/RecordWindow.h"
 #include "shell/AboutWindow.h"
+#include "shell/BuildConfig.h"
 #include "shell/HowToPlayWindow.h"
+#include "shell/Registry.h"
+#include "shell/RulesText.h"
 #include "shell/Twips.h"
 
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,6 +21,84 @@
 #include <QPushButton>
 
 namespace {
+// The text as UTF-8 bytes, written out independently of the program's own source:
+// C2 A0 is the no-break space, CR LF separates the paragraphs. A literal is split
+// where the letter after an escape would be read as one more hex digit.
+QByteArray expectedText(const QByteArray &contact) {
+    return QByteArray(
+               "Tato hra je na prvn\xC3\xAD pohled velmi prost\xC3\xA1 a "
+               "p\xC5\x99itom se u n\xC3\xAD dok\xC3\xA1\xC5\xBE"
+               "ete dob\xC5\x99"
+               "e pobavit. Zvl\xC3\xA1\xC5\xA1t\xC4\x9B ti z v\xC3\xA1s, "
+               "kte\xC5\x99\xC3\xAD v sob\xC4\x9B maj\xC3\xAD ducha sout\xC4\x9B\xC5\xBEivosti."
+               "\r\n"
+               "V\xC2\xA0horn\xC3\xAD\xC2\xA0\xC4\x8D\xC3\xA1sti\xC2\xA0obrazovky "
+               "se pohybuj\xC3\xAD zprava doleva kosti\xC4\x8Dky p\xC4\x9Bti "
+               "r\xC5\xAFzn\xC3\xBD"
+               "ch barev. Ve spodn\xC3\xAD \xC4\x8D\xC3\xA1sti je p\xC4\x9Bt "
+               "sloupe\xC4\x8Dk\xC5\xAF s kosti\xC4\x8Dkami takt\xC3\xA9\xC5\xBE "
+               "p\xC4\x9Bti barev, kter\xC3\xA9 postupn\xC4\x9B klesaj\xC3\xAD "
+               "dol\xC5\xAF."
+               "\r\n"
+               "Va\xC5\xA1im\xC2\xA0\xC3\xBAkolem\xC2\xA0je\xC2\xA0pos\xC3\xADlat "
+               "kosti\xC4\x8Dky z horn\xC3\xAD \xC5\x99"
+               "ady do sloupe\xC4\x8Dk\xC5\xAF. Sta\xC4\x8D\xC3\xAD kliknout "
+               "my\xC5\xA1\xC3\xAD na kosti\xC4\x8Dku nad sloupe\xC4\x8Dkem. "
+               "Je v\xC5\xA1"
+               "ak t\xC5\x99"
+               "eba dodr\xC5\xBE"
+               "et spr\xC3\xA1vnou barvu. Pokud po\xC5\xA1lete do sloupe\xC4\x8Dku "
+               "kosti\xC4\x8Dku jin\xC3\xA9 barvy, ne\xC5\xBE kter\xC3\xA1 "
+               "tam pat\xC5\x99\xC3\xAD, hra kon\xC4\x8D\xC3\xAD. Hra tak\xC3\xA9 "
+               "kon\xC4\x8D\xC3\xAD v okam\xC5\xBEiku, kdy se n\xC4\x9Bkter\xC3\xBD "
+               "sloupe\xC4\x8D"
+               "ek \xC3\xBApln\xC4\x9B vypr\xC3\xA1zdn\xC3\xAD."
+               "\r\n"
+               "Hra se postupn\xC4\x9B zrychluje, a proto v\xC3\xA1m dr\xC5\xBE\xC3\xADme "
+               "palce, abyste vydr\xC5\xBE"
+               "eli co nejd\xC3\xA9le a dos\xC3\xA1hli co nejv\xC3\xAD"
+               "ce bod\xC5\xAF."
+               "\r\n"
+               "V p\xC5\x99\xC3\xADpad\xC4\x9B jak\xC3\xBD"
+               "chkoli nejasnost\xC3\xAD \xC4\x8Di nespr\xC3\xA1vn\xC3\xA9 "
+               "funkce programu n\xC3\xA1s kontaktujte pomoc\xC3\xAD e-mailu ") +
+           contact;
+}
+
+const QString kMsInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString kLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+
+// A registry of a few values under HKEY_LOCAL_MACHINE, counting the keys left open.
+class FakeRegistry : public Registry {
+public:
+    QHash<QString, QHash<QString, QPair<quint32, QByteArray>>> keys;
+    int open = 0;
+
+    bool openKey(Root root, const QString &path, Key &key) override {
+        if (root != Root::LocalMachine || !keys.contains(path))
+            return false;
+        key = Key(qHash(path) | 1);
+        m_paths[key] = path;
+        ++open;
+        return true;
+    }
+    bool queryValue(Key key, const QString &name, quint32 &type, QByteArray &buffer,
+                    quint32 &size) override {
+        const auto value = keys.value(m_paths.value(key)).value(name, {0, QByteArray()});
+        if (value.second.isNull() || quint32(value.second.size()) > size ||
+            value.second.size() > buffer.size())
+            return false;
+        type = value.first;
+        std::copy(value.second.begin(), value.second.end(), buffer.begin());
+        size = quint32(value.second.size());
+        return true;
+    }
+    void closeKey(Key) override { --open; }
+
+private:
+    QHash<Key, QString> m_paths;
+};
+
 ScoreTable tableWithLastPlace(int last) {
     ScoreTable table;
     for (int i = 0; i < ScoreTable::kEntries; ++i)
@@ -78,6 +160,12 @@ private slots:
     void bestResultsShowAndClearTheTable();
     void bestResultsOfTheEarlierGameLoadAndFit();
     void sendingFromBestResultsGivesTheMainWindowBack();
+
+    void rulesAreTheTextToTheByte();
+    void readsARegistryValue_data();
+    void readsARegistryValue();
+    void startsTheSystemInformationProgram_data();
+    void startsTheSystemInformationProgram();
 };
 
 void TestGame::firstStartReportsTheMissingTableOnce() {
@@ -497,6 +585,109 @@ void TestGame::sendingFromBestResultsGivesTheMainWindowBack() {
     send->close();
     QVERIFY(w.isEnabled());
     QVERIFY(running(game));
+}
+
+// The window shows the rules on lines of their own (a CR would be drawn as a
+// gap) and, in the wider font that stands in for the designed one, all of them.
+void TestGame::rulesAreTheTextToTheByte() {
+    const QByteArray contact(BuildConfig::kContact);
+    QCOMPARE(howToPlayText(QStringLiteral("hra@priklad.cz")).toUtf8(),
+             expectedText("hra@priklad.cz"));
+    GameFixture game;
+    game.start();
+    QVERIFY(game.trigger("MnJakHrat"));
+    REQUIRE_WINDOW(help, HowToPlayWindow);
+    auto *rules = help->findChild<QLabel *>(QStringLiteral("Label2"));
+    QVERIFY(rules);
+    QCOMPARE(rules->text().toUtf8(), expectedText(contact).replace("\r\n", "\n"));
+    QVERIFY(rules->heightForWidth(rules->width()) <= rules->height());
+    QVERIFY(rules->font().pixelSize() >= 9);
+}
+
+// The cases that differ in outcome; the about window reads the registry only
+// on Windows, so this fake is its one test here.
+void TestGame::readsARegistryValue_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<quint32>("type");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("value");
+    const QString old = QStringLiteral("as passed");
+    QTest::newRow("text") << kMsInfoKey << Registry::kText << QByteArray("C:\\m.exe\0", 9) << true
+                          << "C:\\m.exe";
+    QTest::newRow("number") << kMsInfoKey << Registry::kNumber << QByteArray("\xFE\xFF\xFF\xFF", 4)
+                            << true << "-2";
+    QTest::newRow("key missing") << kLocationKey << Registry::kText << QByteArray("x") << false
+                                 << "";
+    QTest::newRow("value missing") << kMsInfoKey << Registry::kText << QByteArray() << false << "";
+    QTest::newRow("other type") << kMsInfoKey << quint32(3) << QByteArray("\1") << true << old;
+    QTest::newRow("too long") << kMsInfoKey << Registry::kText << QByteArray(1025, 'x') << false
+                              << "";
+}
+
+void TestGame::readsARegistryValue() {
+    QFETCH(QString, key);
+    QFETCH(quint32, type);
+    QFETCH(QByteArray, data);
+    FakeRegistry registry;
+    registry.keys[kMsInfoKey][QStringLiteral("PATH")] = {type, data};
+    QString value = QStringLiteral("as passed");
+    QTEST(readRegistryValue(registry, Registry::Root::LocalMachine, key, QStringLiteral("PATH"),
+                            value),
+          "found");
+    QTEST(value, "value");
+    QCOMPARE(registry.open, 0); // every key opened is closed again
+}
+
+void TestGame::startsTheSystemInformationProgram_data() {
+    QTest::addColumn<QString>("path");   // the PATH entry; "-" for none
+    QTest::addColumn<QString>("folder"); // the MSINFO entry; "-" for none
+    QTest::addColumn<bool>("launchWorks");
+    QTest::addColumn<QString>("launched");
+    QTest::newRow("program registered") << "C:\\p.exe"
+                                        << "C:\\F" << true << "C:\\p.exe";
+    QTest::newRow("registered program fails") << "C:\\p.exe"
+                                              << "C:\\F" << false << "C:\\p.exe";
+    QTest::newRow("registered path empty") << ""
+                                           << "C:\\F" << true << "";
+    QTest::newRow("program in the folder") << "-"
+                                           << "C:\\F" << true << "C:\\F\\MSINFO32.EXE";
+    QTest::newRow("neither entry") << "-"
+                                   << "-" << true << "";
+}
+
+void TestGame::startsTheSystemInformationProgram() {
+    QFETCH(QString, path);
+    QFETCH(QString, folder);
+    QFETCH(bool, launchWorks);
+    QFETCH(QString, launched);
+    FakeRegistry registry;
+    if (path != u'-')
+        registry.keys[kMsInfoKey][QStringLiteral("PATH")] = {Registry::kText,
+                                                             path.toLatin1() + '\0'};
+    if (folder != u'-')
+        registry.keys[kLocationKey][QStringLiteral("MSINFO")] = {Registry::kText,
+                                                                 folder.toLatin1() + '\0'};
+    QStringList started;
+    GameFixture game;
+    MainWindow &w = game.start();
+    game.asked.clear();
+    QVERIFY(game.trigger("MnOAplikaci"));
+    REQUIRE_WINDOW(about, AboutWindow);
+    about->setSysInfoPlatform(
+        {&registry, [](const QString &file) { return file.endsWith(u"MSINFO32.EXE"); },
+         [&](const QString &program) { return started << program, launchWorks; }});
+    about->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->click();
+    QCOMPARE(started, launched.isEmpty() ? QStringList() : QStringList{launched});
+    const bool told = launched.isEmpty() || !launchWorks;
+    QCOMPARE(game.asked.size(), int(told));
+    if (told)
+        QCOMPARE(game.asked[0].text,
+                 QStringLiteral("System Information Is Unavailable At This Time"));
+    QVERIFY(about->isVisible());
+    QVERIFY(!w.isEnabled());
+    about->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+    QVERIFY(w.isEnabled());
 }
 
 TOQUEL_TEST_MAIN(TestGame)
