@@ -47,24 +47,21 @@ void Game::hold() {
 void Game::togglePause() {
     m_paused = !m_paused;
     emit pausedChanged(m_paused);
-    if (m_paused)
-        hold();
-    else
-        resume();
+    holdIf(m_paused);
 }
 
 void Game::setMinimised(bool minimised) {
     m_minimised = minimised;
-    if (m_over)
-        return;
-    if (minimised)
-        hold();
-    else
-        resume();
+    if (!m_over)
+        holdIf(minimised);
 }
 
 void Game::setHeldUnderWindow(bool held) {
     m_heldUnderWindow = held;
+    holdIf(held);
+}
+
+void Game::holdIf(bool held) {
     if (held)
         hold();
     else

@@ -81,6 +81,8 @@ signals:
     void ended(int score);
 
 private:
+    // Holds the game, or else lets it run again if nothing else holds it.
+    void holdIf(bool held);
     void raiseLevel();
     void end();
 

@@ -6,7 +6,7 @@ namespace {
 MessageBox::Answerer answerer;
 }
 
-MessageBox::Answer MessageBox::show(QWidget *over, const Request &request) {
+MessageBox::Answer MessageBox::run(QWidget *over, const Request &request) {
     if (answerer)
         return answerer(request);
 
@@ -33,11 +33,11 @@ MessageBox::Answer MessageBox::show(QWidget *over, const Request &request) {
 }
 
 bool MessageBox::ask(QWidget *over, const QString &text, const QString &title) {
-    return show(over, {title, text, Buttons::YesNo}) == Answer::Yes;
+    return run(over, {title, text, Buttons::YesNo}) == Answer::Yes;
 }
 
 void MessageBox::inform(QWidget *over, const QString &text, const QString &title) {
-    show(over, {title, text, Buttons::Ok});
+    run(over, {title, text, Buttons::Ok});
 }
 
 void MessageBox::setAnswerer(Answerer a) {

@@ -18,7 +18,7 @@ struct Request {
     Buttons buttons = Buttons::Ok;
 };
 
-Answer show(QWidget *over, const Request &request);
+Answer run(QWidget *over, const Request &request);
 
 // Yes/No question; true for Yes.
 bool ask(QWidget *over, const QString &text, const QString &title);
