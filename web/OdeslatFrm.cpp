@@ -13,6 +13,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -38,6 +39,22 @@ Settings &settings() {
 // Qt reports an error for every 4xx and 5xx status too; the judge fails those.
 bool endedWithAStatus(const QNetworkReply *reply, int status) {
     return reply->error() == QNetworkReply::NoError || status >= 400;
+}
+
+// A table the earlier game wrote may hold a name longer than one typed here
+// or a score with leading zeros; the score board takes neither, so such an
+// entry goes out as this game would have written it.
+TabulkaSkore asTypedHere(TabulkaSkore table) {
+    static const QRegularExpression withLeadingZeros(
+        QRegularExpression::anchoredPattern(QStringLiteral("-?0+[0-9]+")));
+    for (int i = 0; i < TabulkaSkore::kEntries; ++i) {
+        ScoreEntry entry = table.entry(i);
+        entry.name.truncate(TabulkaSkore::kMaxNameLength);
+        if (withLeadingZeros.match(entry.score).hasMatch())
+            entry.score = QString::number(entry.score.toInt());
+        table.setEntry(i, std::move(entry));
+    }
+    return table;
 }
 
 } // namespace
@@ -118,7 +135,7 @@ void OdeslatFrm::cmdSend_Click() {
     main->NactiSkore();
     if (!self || Program::isEnding())
         return;
-    post(FormBody::build(main->table()));
+    post(FormBody::build(asTypedHere(main->table())));
 }
 
 void OdeslatFrm::post(const QByteArray &body) {
