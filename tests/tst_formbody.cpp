@@ -76,15 +76,6 @@ private slots:
                                                     "&N5=e&S5=1"));
     }
 
-    // A table the earlier game wrote loads with long names and leading zeros;
-    // the score board refuses both, so they go out as a typed entry would.
-    void entriesOfTheEarlierGameGoOutAsTypedHere() {
-        const TabulkaSkore table = tableOf({{QString(40, u'x'), QStringLiteral("00120")},
-                                            {QStringLiteral("b"), QStringLiteral("-007")}});
-        QCOMPARE(FormBody::build(table),
-                 "N1=" + QByteArray(29, 'x') + "&S1=120&N2=b&S2=-7&N3=&S3=&N4=&S4=&N5=&S5=");
-    }
-
     void decodingGivesBackTheTenFields_data() {
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("scores");

@@ -153,6 +153,20 @@ private slots:
         QCOMPARE(game->window->table(), knownTable());
     }
 
+    // A table the earlier game wrote loads with long names and leading zeros;
+    // the score board refuses both, so they go out as a typed entry would.
+    void entriesOfTheEarlierGameGoOutAsTypedHere() {
+        TabulkaSkore old;
+        old.setEntry(0, {QString(40, u'x'), QStringLiteral("00120")});
+        old.setEntry(1, {QStringLiteral("b"), QStringLiteral("-007")});
+        GameFixture::storeTable(old);
+        button(open())->click();
+        QTRY_COMPARE_WITH_TIMEOUT(server->requests.size(), 1, kWait);
+        QCOMPARE(server->requests[0].body,
+                 "N1=" + QByteArray(29, 'x') + "&S1=120&N2=b&S2=-7&N3=&S3=&N4=&S4=&N5=&S5=");
+        QCOMPARE(game->window->table(), old); // the table itself keeps them
+    }
+
     void damagedStoredTableSendsAnEmptyTable() {
         QSettings(QStringLiteral("Toquel"), QStringLiteral("Toquel"))
             .setValue(QStringLiteral("Skore/HiSkore"), QStringLiteral("not a table"));

@@ -127,29 +127,13 @@ QByteArray encodeValue(QStringView value) {
     return out;
 }
 
-namespace {
-
-// A table the earlier game wrote may hold a name longer than a typed one or a
-// score with leading zeros; the score board takes neither, so such an entry
-// goes out as this game would have written it.
-ScoreEntry asTypedHere(ScoreEntry e) {
-    e.name.truncate(ScoreTable::kMaxNameLength);
-    bool number = false;
-    const int score = e.score.toInt(&number);
-    if (number)
-        e.score = QString::number(score);
-    return e;
-}
-
-} // namespace
-
 QByteArray build(const ScoreTable &table) {
     // No markup is built: a name with quotes, brackets or ampersands goes out
     // exactly as typed and cannot break out of the form the way it could when
     // names were written into a page's markup.
     QByteArray body;
     for (int i = 0; i < ScoreTable::kEntries; ++i) {
-        const ScoreEntry e = asTypedHere(table.entry(i));
+        const ScoreEntry &e = table.entry(i);
         if (i > 0)
             body += '&';
         body += kFieldNames[2 * i];

@@ -12,6 +12,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -25,6 +26,22 @@ constexpr char kUserAgent[] = "Toquel/1.02";
 // Qt reports an error for every 4xx and 5xx status too; the judge fails those.
 bool endedWithAStatus(const QNetworkReply *reply, int status) {
     return reply->error() == QNetworkReply::NoError || status >= 400;
+}
+
+// A table the earlier game wrote may hold a name longer than one typed here
+// or a score with leading zeros; the score board takes neither, so such an
+// entry goes out as this game would have written it.
+ScoreTable asTypedHere(ScoreTable table) {
+    static const QRegularExpression withLeadingZeros(
+        QRegularExpression::anchoredPattern(QStringLiteral("-?0+[0-9]+")));
+    for (int i = 0; i < ScoreTable::kEntries; ++i) {
+        ScoreEntry entry = table.entry(i);
+        entry.name.truncate(ScoreTable::kMaxNameLength);
+        if (withLeadingZeros.match(entry.score).hasMatch())
+            entry.score = QString::number(entry.score.toInt());
+        table.setEntry(i, std::move(entry));
+    }
+    return table;
 }
 
 } // namespace
@@ -80,7 +97,7 @@ void SendWindow::sendOrClose() {
     m_scores.load();
     if (!self || Program::isEnding())
         return;
-    post(FormBody::build(m_scores.table()));
+    post(FormBody::build(asTypedHere(m_scores.table())));
 }
 
 void SendWindow::post(const QByteArray &body) {
