@@ -1,5 +1,5 @@
 # The score board server: its rules, its storage on SQLite and PostgreSQL, its
-# HTTP end to end, and the game's send window posting to it. The PostgreSQL
+# HTTP end to end. The PostgreSQL
 # rows run when TOQUEL_TEST_PG_URL names a cluster (scripts/with-postgres.sh).
 find_package(Qt6 6.4 REQUIRED COMPONENTS Sql)
 
@@ -9,8 +9,6 @@ toquel_add_test(tst_server_storage SOURCES tst_server_storage.cpp ServerTestSupp
                 LIBS toquel_skore_core Qt6::Sql LABELS server)
 toquel_add_test(tst_server_http SOURCES tst_server_http.cpp ServerTestSupport.h
                 LIBS toquel_skore_http Qt6::Sql LABELS server)
-toquel_add_test(tst_server_game SOURCES tst_server_game.cpp GameFixture.h ServerTestSupport.h
-                LIBS toquel_ui toquel_skore_http Qt6::Sql Qt6::Network LABELS server)
 toquel_add_test(tst_server_cli SOURCES tst_server_cli.cpp LIBS toquel_skore_http Qt6::Network
                 LABELS server)
 target_compile_definitions(tst_server_cli PRIVATE
