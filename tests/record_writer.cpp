@@ -8,13 +8,12 @@
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 4)
+    if (argc != 4)
         return 2;
     ScoreBook book;
     const auto record = [&](ScoreTable &table) {
-        table.insert(args[1], qint16(args[2].toInt()));
-        QThread::msleep(args[3].toULong());
+        table.insert(app.arguments()[1], qint16(app.arguments()[2].toInt()));
+        QThread::msleep(app.arguments()[3].toULong());
     };
     book.update(record, true);
     return book.lastSaveFailed() ? 1 : 0;

@@ -4,7 +4,6 @@
 #include "web/FormBody.h"
 #include "web/ReplyJudge.h"
 
-using Entries = QList<ScoreEntry>;
 using Verdict = ReplyJudge::Verdict;
 Q_DECLARE_METATYPE(ReplyJudge::Verdict)
 
@@ -12,27 +11,15 @@ class TestWeb : public QObject {
     Q_OBJECT
 
 private slots:
-    void postedBody_data() {
-        QTest::addColumn<Entries>("entries");
-        QTest::addColumn<QByteArray>("body");
-        QTest::newRow("empty table")
-            << Entries() << QByteArray("N1=&S1=&N2=&S2=&N3=&S3=&N4=&S4=&N5=&S5=");
-        QTest::newRow("places in order")
-            << Entries{{"Eva", "31000"}, {"Jan Novák", "1200"}, {"Ola", "5"}}
-            << QByteArray("N1=Eva&S1=31000&N2=Jan+Nov%E1k&S2=1200&N3=Ola&S3=5&N4=&S4=&N5=&S5=");
-        // The score board refuses the earlier game's long names and leading zeros: they go
-        // out as a name and a score typed here would.
-        QTest::newRow("earlier game's table")
-            << Entries{{QString(40, u'x'), "00120"}, {"b", "-007"}}
-            << "N1=" + QByteArray(29, 'x') + "&S1=120&N2=b&S2=-7&N3=&S3=&N4=&S4=&N5=&S5=";
-    }
+    // Places in order, free places empty; the score board refuses the earlier game's long
+    // names and leading zeros, so they go out as a name and a score typed here would.
     void postedBody() {
-        QFETCH(Entries, entries);
-        QFETCH(QByteArray, body);
         ScoreTable table;
-        for (int i = 0; i < entries.size(); ++i)
-            table.setEntry(i, entries[i]);
-        QCOMPARE(FormBody::build(table), body);
+        table.setEntry(0, {"Jan Novák", "1200"});
+        table.setEntry(1, {QString(40, u'x'), "00120"});
+        table.setEntry(2, {"b", "-007"});
+        QCOMPARE(FormBody::build(table), "N1=Jan+Nov%E1k&S1=1200&N2=" + QByteArray(29, 'x') +
+                                             "&S2=120&N3=b&S3=-7&N4=&S4=&N5=&S5=");
     }
 
     // One value as posted, and read back out of a body. The Czech bytes are read off the
@@ -47,11 +34,9 @@ private slots:
         };
         row("czech", "Žluťoučký kůň", "%8Elu%9Dou%E8k%FD+k%F9%F2");
         row("euro and no-break space", "€\u00A0", "%80%A0");
-        row("bytes that stay", "aZ09*-._", "aZ09*-._");
         row("markup and form syntax", R"(a "b"&<c>+=; d)", "a+%22b%22%26%3Cc%3E%2B%3D%3B+d");
-        row("other ascii", "~!'()/?#%\t\n", "%7E%21%27%28%29%2F%3F%23%25%09%0A");
+        row("other ascii", "aZ09*-._~!'()/?#%\t\n", "aZ09*-._%7E%21%27%28%29%2F%3F%23%25%09%0A");
         // A character the code page lacks goes out as the browser writes it: "&#N;".
-        row("arrow outside the code page", "→", "%26%238594%3B");
         row("emoji counts as one code point", "\U0001F600", "%26%23128512%3B");
         row("latin-1 letter outside the code page", "xÀy", "x%26%23192%3By");
         row("lone surrogate", QString(QChar(0xD800)), "%26%2365533%3B", "\uFFFD");
@@ -68,31 +53,6 @@ private slots:
                  std::optional(FormBody::Fields{{"N1", readBack}}));
     }
 
-    // What other clients may send is read; what the game never writes is refused.
-    void bodiesFromElsewhere_data() {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<QStringList>("values");
-        // Lower-case hex and raw bytes; a reference that is not well formed stays text.
-        QTest::newRow("as browsers write")
-            << QByteArray("N1=%8elu+x&S1=12&x=%26%2365%3B%26%23xyz%3B") << true
-            << QStringList{"Žlu x", "12", "A&#xyz;"};
-        QTest::newRow("empty body") << QByteArray() << true << QStringList();
-        for (const char *body : {"N1=a&S1", "N1=a&", "N1=%4", "N1=%", "N1=%G1", "N%Z=a"})
-            QTest::newRow(body) << QByteArray(body) << false << QStringList();
-    }
-    void bodiesFromElsewhere() {
-        QFETCH(QByteArray, body);
-        QFETCH(bool, read);
-        QFETCH(QStringList, values);
-        const std::optional<FormBody::Fields> fields = FormBody::decode(body);
-        QCOMPARE(fields.has_value(), read);
-        QStringList got;
-        for (const FormBody::Field &field : fields.value_or(FormBody::Fields()))
-            got << field.second;
-        QCOMPARE(got, values);
-    }
-
     // The body must hold exactly "OK " once a browser has parsed it; an error status fails
     // whatever the body says, an empty one included, so the player is not left waiting.
     void verdicts_data() {
@@ -107,28 +67,20 @@ private slots:
         const Verdict ok = Verdict::Succeeded, failed = Verdict::Failed;
         row("bare OK-space", "OK ", ok);
         row("OK-space in a page", "<!DOCTYPE html><html><head></head><body>OK </body></html>", ok);
-        row("no content type", "OK ", ok, 0, {});
         row("K as a reference", "O&#75; ", ok);
-        // Blanks before any markup are dropped by the parser, so the body holds "OK ".
-        row("bare blank before OK", " OK ", ok);
         row("no space", "OK", failed);
-        row("two spaces", "OK  ", failed);
-        row("blank before OK in the body", "<body> OK </body>", failed);
         row("no-break space", "OK&nbsp;", failed);
-        row("bold", "<b>OK </b>", failed);
         row("comment after", "OK <!-- x -->", failed);
         // Text after </html> goes into the body: the newline a server adds spoils the answer.
         row("newline after the page", "<html><body>OK </body></html>\n", failed);
         row("error page", "<html><head><title>500</title></head><body><h1>Error</h1>", failed);
         row("frameset page", "<frameset><frame src=a></frameset>", failed);
         row("empty", "", Verdict::Sending);
-        row("page with an empty body", "<html><head></head><body></body></html>", Verdict::Sending);
         row("status 200", "OK ", ok, 200);
         row("status 400", "OK ", failed, 400);
         row("status 404, empty body", "", failed, 404);
         row("status 500", "OK ", failed, 500);
         // Read as UTF-8 these would be "OK " with NULs the parser drops.
-        row("same bytes, no charset", QByteArray("O\0K\0 \0", 6), ok);
         row("utf-16be by content type", QByteArray("O\0K\0 \0", 6), failed, 0,
             "text/html; charset=utf-16be");
         row("ascii read as utf-16le", "OK ", failed, 0, "text/html; charset=\"UTF-16LE\"");
@@ -136,10 +88,6 @@ private slots:
             "text/html; charset=utf-16le");
         row("fuzz: NULs inside OK", QByteArray("OK\0\0\0 ", 6), ok);
         row("fuzz: NUL and a letter inside OK", QByteArray("OK\0X ", 5), failed);
-        QByteArray garbage(1 << 20, '\0');
-        for (qsizetype i = 0; i < garbage.size(); ++i)
-            garbage[i] = char((i * 7919) % 251);
-        row("a mebibyte of garbage", garbage, failed);
         row("100000 brackets", QByteArray(100000, '<'), failed);
     }
     void verdicts() {
