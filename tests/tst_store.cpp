@@ -174,6 +174,20 @@ private slots:
         QCOMPARE(table, tableOf(after));
     }
 
+    // Two copies of the game enter a record at once, each holding the table a while; without the
+    // lock one record is lost. Runs before the store faults, whose failed saves Qt keeps cached.
+    void twoCopiesKeepBothRecords() {
+        const QString writer = QCoreApplication::applicationDirPath() + "/record_writer";
+        QProcess first, second;
+        first.start(writer, {"Prvni", "300", "400"});
+        second.start(writer, {"Druhy", "200", "400"});
+        for (QProcess *copy : {&first, &second}) {
+            QVERIFY(copy->waitForFinished(30000));
+            QVERIFY(copy->exitStatus() == QProcess::NormalExit && copy->exitCode() == 0);
+        }
+        QCOMPARE(ScoreStore().read(), std::optional(storedFrom("Prvni;Druhy;;;;300;200;;;", 5)));
+    }
+
     // A record is kept on disk when the store takes it, in memory always, and saved once the
     // store is back. A folder at the file or a file at its folder stops root as well.
     void storeFaults_data() {
@@ -208,20 +222,6 @@ private slots:
         init();
         QVERIFY(book.save());
         QCOMPARE(ScoreStore().read(), std::optional(storedFrom("Jan;;;;;85;;;;", 8 ^ 5)));
-    }
-
-    // Two copies of the game enter a record at once, each holding the table a while: without
-    // the lock the later save would drop the other's record.
-    void twoCopiesKeepBothRecords() {
-        const QString writer = QCoreApplication::applicationDirPath() + "/record_writer";
-        QProcess first, second;
-        first.start(writer, {"Prvni", "300", "400"});
-        second.start(writer, {"Druhy", "200", "400"});
-        for (QProcess *copy : {&first, &second}) {
-            QVERIFY(copy->waitForFinished(30000));
-            QVERIFY(copy->exitStatus() == QProcess::NormalExit && copy->exitCode() == 0);
-        }
-        QCOMPARE(ScoreStore().read(), std::optional(storedFrom("Prvni;Druhy;;;;300;200;;;", 5)));
     }
 };
 

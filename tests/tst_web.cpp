@@ -80,7 +80,7 @@ private slots:
         row("status 400", "OK ", failed, 400);
         row("status 404, empty body", "", failed, 404);
         row("status 500", "OK ", failed, 500);
-        // Read as UTF-8 these would be "OK " with NULs the parser drops.
+        // Read as UTF-8 this would be "OK " with NULs the parser drops.
         row("utf-16be by content type", QByteArray("O\0K\0 \0", 6), failed, 0,
             "text/html; charset=utf-16be");
         row("ascii read as utf-16le", "OK ", failed, 0, "text/html; charset=\"UTF-16LE\"");
