@@ -1,3 +1,2 @@
-# The form body and the reply judge.
-toquel_add_test(tst_formbody SOURCES tst_formbody.cpp LIBS toquel_rules LABELS web)
-toquel_add_test(tst_replyjudge SOURCES tst_replyjudge.cpp LIBS toquel_rules LABELS web)
+# The form body posted to the score board and the judge of its reply.
+toquel_add_test(tst_web SOURCES tst_web.cpp LIBS toquel_rules LABELS web)
