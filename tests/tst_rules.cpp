@@ -47,356 +47,301 @@ struct GameUnderTest {
 class TestRules : public QObject {
     Q_OBJECT
 private slots:
-    void shiftCopiesLeftToRightThenDraws();
-    void sinkDropsEachBottomBlock();
-    void send_data();
-    void send();
-    void intervalsFollowTheLevelTable_data();
-    void intervalsFollowTheLevelTable();
-    void displaysAndThresholds();
-    void timerRules();
 
-    void startMovesTheRowOnce();
-    void holdsAndResumes_data();
-    void holdsAndResumes();
-    void rightBlockScoresAndRaisesTheLevel();
-    void wrongColourEndsWithTheBlockInPlace();
-    void emptyColumnEndsOnce();
-    void noSecondShiftInsideAShift();
-    void endDuringTheShiftLetsItComplete();
-    void programEndStopsTheShiftAndTheGame();
+    // Whoever runs between two copies sees the row half shifted: the squares to
+    // the left already moved, the rest not yet.
+    void shiftCopiesLeftToRightThenDraws() {
+        Field field;
+        field.setTop(22, Colour::Blue);
+        field.setTop(10, Colour::Red);
+        QList<int> seen;
+        bool halfShifted = false;
+        QVERIFY(field.shiftRow(
+            [&](int i) {
+                seen << i;
+                if (i == 9)
+                    halfShifted = field.top(9) == Colour::Red && field.top(10) == Colour::Red;
+                return true;
+            },
+            [] { return Colour::White; }));
+        QVERIFY(halfShifted);
+        QCOMPARE(seen.size(), 22);
+        QCOMPARE(seen.last(), 21);
+        QCOMPARE(field.top(21), Colour::Blue);
+        QCOMPARE(field.top(22), Colour::White);
+
+        bool drew = false;
+        QVERIFY(
+            !field.shiftRow([](int i) { return i < 5; }, [&] { return drew = true, Colour::Red; }));
+        QVERIFY(!drew);
+        QCOMPARE(field.top(21), Colour::Blue); // square 21 was not reached
+    }
+
+    void sinkDropsEachBottomBlock() {
+        Field field;
+        field.placeStartingBlocks();
+        field.setCell(2, 7, Colour::Red);  // a wrong block lying on the orange stack
+        field.setCell(0, 1, Colour::Blue); // the entry zone is left alone
+        stack(field, 1, 1);                // green has one block left
+        field.sink();
+        QCOMPARE(field.cell(2, 8), Colour::Red);
+        QCOMPARE(field.cell(2, 7), Colour::Empty);
+        QCOMPARE(field.cell(0, 1), Colour::Blue);
+        QCOMPARE(blocksIn(field, 3), 4);
+        QVERIFY(field.anyColumnEmpty());
+    }
+
+    void send_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("blocks");
+        QTest::addColumn<int>("colour");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("right");
+        const int landed = Field::Send::Landed;
+        QTest::newRow("first block of a game") << 1 << 5 << 1 << landed << 7 << true;
+        QTest::newRow("onto nine blocks") << 4 << 9 << 4 << landed << 3 << true;
+        QTest::newRow("into an empty column") << 0 << 0 << 0 << landed << 12 << true;
+        QTest::newRow("wrong colour") << 2 << 5 << 3 << landed << 7 << false;
+        QTest::newRow("empty launch square")
+            << 4 << 5 << int(Colour::Empty) << int(Field::Send::NothingToSend) << -1 << false;
+        QTest::newRow("row 3 taken") << 4 << 10 << 4 << int(Field::Send::ColumnFull) << -1 << false;
+    }
+
+    void send() {
+        QFETCH(int, column);
+        QFETCH(int, blocks);
+        QFETCH(int, colour);
+        QFETCH(int, outcome);
+        Field field;
+        stack(field, column, blocks);
+        field.setTop(Field::kLaunchSquares[column], Square(colour));
+        const Field::Send sent = field.send(column);
+        QCOMPARE(int(sent.outcome), outcome);
+        QTEST(sent.restingRow, "row");
+        QTEST(sent.rightColour, "right");
+        const bool landed = outcome == Field::Send::Landed;
+        QCOMPARE(field.top(Field::kLaunchSquares[column]), landed ? Colour::Empty : Square(colour));
+        QCOMPARE(blocksIn(field, column), blocks + int(landed));
+    }
+
+    // Worked out by hand as floor(previous x 0.9): the row clock stops at level 47,
+    // the column clock at 72.
+    void intervalsFollowTheLevelTable_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        const int rows[] = {750, 675, 607, 546, 491, 441, 396, 356, 320, 288, 259, 233,
+                            209, 188, 169, 152, 136, 122, 109, 98,  88,  79,  71,  63,
+                            56,  50,  45,  40,  36,  32,  28,  25,  22,  19,  17,  15,
+                            13,  11,  9,   8,   7,   6,   5,   4,   3,   2,   1,   0};
+        const int columns[] = {10000, 9000, 8100, 7290, 6561, 5904, 5313, 4781, 4302, 3871, 3483,
+                               3134,  2820, 2538, 2284, 2055, 1849, 1664, 1497, 1347, 1212, 1090,
+                               981,   882,  793,  713,  641,  576,  518,  466,  419,  377,  339,
+                               305,   274,  246,  221,  198,  178,  160,  144,  129,  116,  104,
+                               93,    83,   74,   66,   59,   53,   47,   42,   37,   33,   29,
+                               26,    23,   20,   18,   16,   14,   12,   10,   9,    8,    7,
+                               6,     5,    4,    3,    2,    1,    0};
+        for (int level = 0; level <= 72; ++level)
+            QTest::addRow("level %d", level)
+                << level << (level < 48 ? rows[level] : 0) << columns[level];
+    }
+
+    void intervalsFollowTheLevelTable() {
+        QFETCH(int, level);
+        int row = Scoring::kRowInterval, column = Scoring::kColumnInterval;
+        for (int l = 0; l < level; ++l) {
+            row = Scoring::nextInterval(row);
+            column = Scoring::nextInterval(column);
+        }
+        QTEST(row, "row");
+        QTEST(column, "column");
+    }
+
+    void displaysAndThresholds() {
+        qint16 threshold = Scoring::kFirstThreshold;
+        for (int level = 1; level <= 150; ++level) {
+            threshold = Scoring::nextThreshold(threshold, level);
+            QCOMPARE(int(threshold), 200 * (level + 1));
+        }
+        QCOMPARE(Scoring::formatScore(0), QStringLiteral("00 000"));
+        QCOMPARE(Scoring::formatScore(1234), QStringLiteral("01 234"));
+        QCOMPARE(Scoring::formatScore(32767), QStringLiteral("32 767"));
+        QCOMPARE(Scoring::formatLevel(7), QStringLiteral("07"));
+        QCOMPARE(Scoring::formatLevel(100), QStringLiteral("100"));
+    }
+
+    // Periods are read from the time remaining, with intervals far longer than any
+    // wait here, so no check races the clock.
+    void timerRules() {
+        GameTimer timer;
+        QSignalSpy ticks(&timer, &GameTimer::timeout);
+        timer.setInterval(0);
+        timer.setEnabled(true);
+        QVERIFY(!timer.isTicking()); // a bare QTimer would fire without pause
+        QCoreApplication::processEvents();
+        QCOMPARE(ticks.count(), 0);
+
+        timer.setInterval(1000000);
+        QTest::qWait(100);
+        timer.setEnabled(true); // already enabled: the period runs on
+        QVERIFY(timer.remainingTime() <= 1000000 - 100);
+        timer.setInterval(900000); // a new interval starts a full period
+        QVERIFY(timer.remainingTime() > 900000 - 1000);
+        QTest::qWait(100);
+        timer.setEnabled(false);
+        QVERIFY(!timer.isTicking());
+        timer.setEnabled(true); // so does a fresh enable
+        QVERIFY(timer.remainingTime() > 900000 - 1000);
+
+        timer.setInterval(1);
+        QVERIFY(ticks.wait(5000));
+    }
+
+    // Each step is applied in turn; the state after the last one and the row ticks
+    // they caused (a resume ticks once at once) are what counts. The new game's
+    // first tick is not counted.
+    void holdsAndResumes_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<Game::State>("state");
+        QTest::addColumn<int>("ticks");
+        using S = Game::State;
+        QTest::newRow("new game") << "" << S::Running << 0;
+        QTest::newRow("pause") << "p" << S::Paused << 0;
+        QTest::newRow("pause, resume") << "pp" << S::Running << 1;
+        QTest::newRow("minimise") << "m" << S::Minimised << 0;
+        QTest::newRow("minimise, restore") << "mr" << S::Running << 1;
+        QTest::newRow("paused, minimise, restore") << "pmr" << S::Paused << 0;
+        QTest::newRow("under a window") << "w" << S::Held << 0;
+        QTest::newRow("under a window, minimise, restore") << "wmr" << S::Held << 0;
+        QTest::newRow("window closed") << "wc" << S::Running << 1;
+        QTest::newRow("paused under a window closed") << "pwc" << S::Paused << 0;
+        QTest::newRow("question answered No") << "hu" << S::Running << 1;
+        QTest::newRow("program ends") << "xu" << S::Held << 0;
+        QTest::newRow("ended, restore, unpause") << "emrpp" << S::Ended << 0;
+    }
+
+    void holdsAndResumes() {
+        QFETCH(QString, steps);
+        GameUnderTest t;
+        QCOMPARE(blocksOnTopRow(t.game), 1);
+        QCOMPARE(t.game.rowClock().interval(), 750);
+        QCOMPARE(t.game.columnClock().interval(), 10000);
+        for (QChar step : steps) {
+            const char c = step.toLatin1();
+            if (c == 'p')
+                t.game.togglePause();
+            else if (c == 'm' || c == 'r')
+                t.game.setMinimised(c == 'm');
+            else if (c == 'w' || c == 'c')
+                t.game.setHeldUnderWindow(c == 'w');
+            else if (c == 'h' || c == 'u')
+                c == 'h' ? t.game.hold() : t.game.resume();
+            else if (c == 'x')
+                t.game.stop();
+            else if (c == 'e')
+                t.place(2, Colour::Red), t.game.sendBlockFrom(Field::kLaunchSquares[2]);
+        }
+        QTEST(t.game.state(), "state");
+        QTEST(blocksOnTopRow(t.game) - 1, "ticks");
+        const bool running = t.game.state() == Game::State::Running;
+        QCOMPARE(t.game.launchSquaresEnabled(), running);
+        QCOMPARE(t.game.rowClock().isEnabled(), running);
+        QCOMPARE(t.game.columnClock().isEnabled(), running);
+    }
+
+    void rightBlockScoresAndRaisesTheLevel() {
+        GameUnderTest t;
+        QSignalSpy levels(&t.game, &Game::levelChanged);
+        t.place(1, Colour::Green);
+        t.game.sendBlockFrom(Field::kLaunchSquares[1]);
+        QCOMPARE(t.game.score(), 5); // onto the five starting blocks
+        t.game.hold();
+        t.place(2, Colour::Orange);
+        t.game.sendBlockFrom(Field::kLaunchSquares[2]); // held: the press goes nowhere
+        QCOMPARE(t.game.score(), 5);
+        t.game.resume();
+
+        // 21 blocks onto nine score 9 each, one onto six blocks 6: 200 points are
+        // not yet more than the threshold; the next block is.
+        const auto sendWhite = [&](int blocksBelow) {
+            stack(t.game.field(), 4, blocksBelow);
+            t.place(4, Colour::White);
+            t.game.sendBlockFrom(Field::kLaunchSquares[4]);
+        };
+        for (int i = 0; i < 21; ++i)
+            sendWhite(9);
+        sendWhite(6);
+        QCOMPARE(t.game.score(), 200);
+        QCOMPARE(levels.count(), 0);
+        sendWhite(1);
+        QCOMPARE(t.game.level(), 1);
+        QCOMPARE(t.game.threshold(), 400);
+        QCOMPARE(t.game.rowClock().interval(), 675);
+        QCOMPARE(t.game.columnClock().interval(), 9000);
+    }
+
+    void endsOnce_data() {
+        QTest::addColumn<bool>("byColumn");
+        QTest::newRow("wrong colour") << false;
+        QTest::newRow("empty column") << true;
+    }
+
+    void endsOnce() {
+        QFETCH(bool, byColumn);
+        GameUnderTest t;
+        QSignalSpy ended(&t.game, &Game::ended);
+        stack(t.game.field(), 3, 1);
+        t.place(2, Colour::Red);
+        t.game.columnTick(); // the last red block goes
+        QCOMPARE(ended.count(), 0);
+        if (byColumn)
+            t.game.columnTick(); // the column is dry: nothing sinks
+        else
+            t.game.sendBlockFrom(Field::kLaunchSquares[2]);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(t.game.state(), Game::State::Ended);
+        QCOMPARE(t.game.field().cell(2, 8),
+                 byColumn ? Colour::Empty : Colour::Red); // stays in place
+        QCOMPARE(blocksIn(t.game.field(), 0), 4);
+    }
+
+    // What runs between the copies of the row shift: a second tick never nests in
+    // it (a regression), an end lets it complete, a program end stops it there.
+    void eventsDuringTheShift_data() {
+        QTest::addColumn<char>("event");
+        QTest::addColumn<Game::State>("state");
+        QTest::addColumn<bool>("completed");
+        QTest::newRow("ticks and a resume") << 't' << Game::State::Running << true;
+        QTest::newRow("a wrong block ends the game") << 'e' << Game::State::Ended << true;
+        QTest::newRow("the program ends") << 'x' << Game::State::Held << false;
+    }
+
+    void eventsDuringTheShift() {
+        QFETCH(char, event);
+        GameUnderTest t;
+        t.place(0, Colour::White); // the wrong colour for blue
+        t.between = [&](int copy) {
+            if (copy != 3)
+                return true;
+            if (event == 't')
+                t.game.rowTick(), t.game.resume(), t.game.columnTick();
+            else if (event == 'e')
+                t.game.sendBlockFrom(Field::kLaunchSquares[0]);
+            else
+                t.game.stop();
+            return event != 'x';
+        };
+        t.game.rowTick();
+        QTEST(t.game.state(), "state");
+        QFETCH(bool, completed);
+        // Completed, the shift moved the first block to square 21 and drew one more.
+        QCOMPARE(t.game.field().top(21) != Colour::Empty, completed);
+        QCOMPARE(blocksOnTopRow(t.game), completed ? 2 + int(event == 't') : 2);
+        t.game.resume();
+        QCOMPARE(t.game.rowClock().isEnabled(), event == 't');
+    }
 };
-
-// Whoever runs between two copies sees the row half shifted: the squares to
-// the left already moved, the rest not yet.
-void TestRules::shiftCopiesLeftToRightThenDraws() {
-    Field field;
-    field.setTop(22, Colour::Blue);
-    field.setTop(10, Colour::Red);
-    QList<int> seen;
-    bool halfShifted = false;
-    QVERIFY(field.shiftRow(
-        [&](int i) {
-            seen << i;
-            if (i == 9)
-                halfShifted = field.top(9) == Colour::Red && field.top(10) == Colour::Red;
-            return true;
-        },
-        [] { return Colour::White; }));
-    QVERIFY(halfShifted);
-    QCOMPARE(seen.size(), 22);
-    QCOMPARE(seen.last(), 21);
-    QCOMPARE(field.top(21), Colour::Blue);
-    QCOMPARE(field.top(22), Colour::White);
-
-    bool drew = false;
-    QVERIFY(!field.shiftRow([](int i) { return i < 5; }, [&] { return drew = true, Colour::Red; }));
-    QVERIFY(!drew);
-    QCOMPARE(field.top(21), Colour::Blue); // square 21 was not reached
-}
-
-void TestRules::sinkDropsEachBottomBlock() {
-    Field field;
-    field.placeStartingBlocks();
-    field.setCell(2, 7, Colour::Red);  // a wrong block lying on the orange stack
-    field.setCell(0, 1, Colour::Blue); // the entry zone is left alone
-    stack(field, 1, 1);                // green has one block left
-    field.sink();
-    QCOMPARE(field.cell(2, 8), Colour::Red);
-    QCOMPARE(field.cell(2, 7), Colour::Empty);
-    QCOMPARE(field.cell(0, 1), Colour::Blue);
-    QCOMPARE(blocksIn(field, 3), 4);
-    QVERIFY(field.anyColumnEmpty());
-}
-
-void TestRules::send_data() {
-    QTest::addColumn<int>("column");
-    QTest::addColumn<int>("blocks");
-    QTest::addColumn<int>("colour");
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<bool>("right");
-    const int landed = Field::Send::Landed;
-    QTest::newRow("first block of a game") << 1 << 5 << 1 << landed << 7 << true;
-    QTest::newRow("onto nine blocks") << 4 << 9 << 4 << landed << 3 << true;
-    QTest::newRow("into an empty column") << 0 << 0 << 0 << landed << 12 << true;
-    QTest::newRow("wrong colour") << 2 << 5 << 3 << landed << 7 << false;
-    QTest::newRow("empty launch square")
-        << 4 << 5 << int(Colour::Empty) << int(Field::Send::NothingToSend) << -1 << false;
-    QTest::newRow("row 3 taken") << 4 << 10 << 4 << int(Field::Send::ColumnFull) << -1 << false;
-}
-
-void TestRules::send() {
-    QFETCH(int, column);
-    QFETCH(int, blocks);
-    QFETCH(int, colour);
-    QFETCH(int, outcome);
-    Field field;
-    stack(field, column, blocks);
-    field.setTop(Field::kLaunchSquares[column], Square(colour));
-    const Field::Send sent = field.send(column);
-    QCOMPARE(int(sent.outcome), outcome);
-    QTEST(sent.restingRow, "row");
-    QTEST(sent.rightColour, "right");
-    const bool landed = outcome == Field::Send::Landed;
-    QCOMPARE(field.top(Field::kLaunchSquares[column]), landed ? Colour::Empty : Square(colour));
-    QCOMPARE(blocksIn(field, column), blocks + int(landed));
-}
-
-// Worked out by hand as floor(previous x 0.9): the row clock stops at level 47,
-// the column clock at 72.
-void TestRules::intervalsFollowTheLevelTable_data() {
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    const int rows[] = {750, 675, 607, 546, 491, 441, 396, 356, 320, 288, 259, 233,
-                        209, 188, 169, 152, 136, 122, 109, 98,  88,  79,  71,  63,
-                        56,  50,  45,  40,  36,  32,  28,  25,  22,  19,  17,  15,
-                        13,  11,  9,   8,   7,   6,   5,   4,   3,   2,   1,   0};
-    const int columns[] = {
-        10000, 9000, 8100, 7290, 6561, 5904, 5313, 4781, 4302, 3871, 3483, 3134, 2820, 2538, 2284,
-        2055,  1849, 1664, 1497, 1347, 1212, 1090, 981,  882,  793,  713,  641,  576,  518,  466,
-        419,   377,  339,  305,  274,  246,  221,  198,  178,  160,  144,  129,  116,  104,  93,
-        83,    74,   66,   59,   53,   47,   42,   37,   33,   29,   26,   23,   20,   18,   16,
-        14,    12,   10,   9,    8,    7,    6,    5,    4,    3,    2,    1,    0};
-    for (int level = 0; level <= 72; ++level)
-        QTest::addRow("level %d", level)
-            << level << (level < 48 ? rows[level] : 0) << columns[level];
-}
-
-void TestRules::intervalsFollowTheLevelTable() {
-    QFETCH(int, level);
-    int row = Scoring::kRowInterval, column = Scoring::kColumnInterval;
-    for (int l = 0; l < level; ++l) {
-        row = Scoring::nextInterval(row);
-        column = Scoring::nextInterval(column);
-    }
-    QTEST(row, "row");
-    QTEST(column, "column");
-}
-
-void TestRules::displaysAndThresholds() {
-    qint16 threshold = Scoring::kFirstThreshold;
-    for (int level = 1; level <= 150; ++level) {
-        threshold = Scoring::nextThreshold(threshold, level);
-        QCOMPARE(int(threshold), 200 * (level + 1));
-    }
-    QCOMPARE(Scoring::formatScore(0), QStringLiteral("00 000"));
-    QCOMPARE(Scoring::formatScore(1234), QStringLiteral("01 234"));
-    QCOMPARE(Scoring::formatScore(32767), QStringLiteral("32 767"));
-    QCOMPARE(Scoring::formatLevel(7), QStringLiteral("07"));
-    QCOMPARE(Scoring::formatLevel(100), QStringLiteral("100"));
-}
-
-// Periods are read from the time remaining, with intervals far longer than any
-// wait here, so no check races the clock.
-void TestRules::timerRules() {
-    GameTimer timer;
-    QSignalSpy ticks(&timer, &GameTimer::timeout);
-    timer.setInterval(0);
-    timer.setEnabled(true);
-    QVERIFY(!timer.isTicking()); // a bare QTimer would fire without pause
-    QCoreApplication::processEvents();
-    QCOMPARE(ticks.count(), 0);
-
-    timer.setInterval(1000000);
-    QTest::qWait(100);
-    timer.setEnabled(true); // already enabled: the period runs on
-    QVERIFY(timer.remainingTime() <= 1000000 - 100);
-    timer.setInterval(900000); // a new interval starts a full period
-    QVERIFY(timer.remainingTime() > 900000 - 1000);
-    QTest::qWait(100);
-    timer.setEnabled(false);
-    QVERIFY(!timer.isTicking());
-    timer.setEnabled(true); // so does a fresh enable
-    QVERIFY(timer.remainingTime() > 900000 - 1000);
-
-    timer.setInterval(1);
-    QVERIFY(ticks.wait(5000));
-}
-
-void TestRules::startMovesTheRowOnce() {
-    GameUnderTest t;
-    QCOMPARE(t.game.state(), Game::State::Running);
-    QCOMPARE(blocksOnTopRow(t.game), 1);
-    QVERIFY(t.game.field().top(22) != Colour::Empty);
-    QCOMPARE(t.game.rowClock().interval(), 750);
-    QCOMPARE(t.game.columnClock().interval(), 10000);
-    QVERIFY(t.game.rowClock().isEnabled() && t.game.columnClock().isEnabled());
-}
-
-// Each step is applied in turn; the state after the last one and the row ticks
-// they caused (a resume ticks once at once) are what counts.
-void TestRules::holdsAndResumes_data() {
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<Game::State>("state");
-    QTest::addColumn<int>("ticks");
-    using S = Game::State;
-    QTest::newRow("pause") << "p" << S::Paused << 0;
-    QTest::newRow("pause, resume") << "pp" << S::Running << 1;
-    QTest::newRow("minimise") << "m" << S::Minimised << 0;
-    QTest::newRow("minimise, restore") << "mr" << S::Running << 1;
-    QTest::newRow("paused, minimise, restore") << "pmr" << S::Paused << 0;
-    QTest::newRow("under a window") << "w" << S::Held << 0;
-    QTest::newRow("under a window, minimise, restore") << "wmr" << S::Held << 0;
-    QTest::newRow("window closed") << "wc" << S::Running << 1;
-    QTest::newRow("paused under a window closed") << "pwc" << S::Paused << 0;
-    QTest::newRow("held for a question") << "h" << S::Held << 0;
-    QTest::newRow("question answered No") << "hu" << S::Running << 1;
-    QTest::newRow("new game while paused") << "pn" << S::Paused << 0;
-    QTest::newRow("program ends") << "xu" << S::Held << 0;
-}
-
-void TestRules::holdsAndResumes() {
-    QFETCH(QString, steps);
-    GameUnderTest t;
-    const int before = blocksOnTopRow(t.game);
-    for (QChar step : steps) {
-        switch (step.toLatin1()) {
-        case 'p':
-            t.game.togglePause();
-            break;
-        case 'm':
-            t.game.setMinimised(true);
-            break;
-        case 'r':
-            t.game.setMinimised(false);
-            break;
-        case 'w':
-            t.game.setHeldUnderWindow(true);
-            break;
-        case 'c':
-            t.game.setHeldUnderWindow(false);
-            break;
-        case 'h':
-            t.game.hold();
-            break;
-        case 'u':
-            t.game.resume();
-            break;
-        case 'n':
-            t.game.reset(1u), t.game.start();
-            break;
-        case 'x':
-            t.game.stop();
-            break;
-        }
-    }
-    QTEST(t.game.state(), "state");
-    if (!steps.contains(u'n'))
-        QTEST(blocksOnTopRow(t.game) - before, "ticks");
-    const bool running = t.game.state() == Game::State::Running;
-    QCOMPARE(t.game.launchSquaresEnabled(), running);
-    QCOMPARE(t.game.rowClock().isEnabled(), running);
-    QCOMPARE(t.game.columnClock().isEnabled(), running);
-}
-
-void TestRules::rightBlockScoresAndRaisesTheLevel() {
-    GameUnderTest t;
-    QSignalSpy levels(&t.game, &Game::levelChanged);
-    t.place(1, Colour::Green);
-    t.game.sendBlockFrom(Field::kLaunchSquares[1]);
-    QCOMPARE(t.game.score(), 5); // onto the five starting blocks
-    t.game.sendBlockFrom(8);     // no column under it
-    t.game.hold();
-    t.place(2, Colour::Orange);
-    t.game.sendBlockFrom(Field::kLaunchSquares[2]); // held: the press goes nowhere
-    QCOMPARE(t.game.score(), 5);
-    t.game.resume();
-
-    // 21 blocks onto nine score 9 each, one onto six blocks 6: 200 points are
-    // not yet more than the threshold; the next block is.
-    const auto sendWhite = [&](int blocksBelow) {
-        stack(t.game.field(), 4, blocksBelow);
-        t.place(4, Colour::White);
-        t.game.sendBlockFrom(Field::kLaunchSquares[4]);
-    };
-    for (int i = 0; i < 21; ++i)
-        sendWhite(9);
-    sendWhite(6);
-    QCOMPARE(t.game.score(), 200);
-    QCOMPARE(levels.count(), 0);
-    sendWhite(1);
-    QCOMPARE(t.game.level(), 1);
-    QCOMPARE(t.game.threshold(), 400);
-    QCOMPARE(t.game.rowClock().interval(), 675);
-    QCOMPARE(t.game.columnClock().interval(), 9000);
-}
-
-void TestRules::wrongColourEndsWithTheBlockInPlace() {
-    GameUnderTest t;
-    QSignalSpy ended(&t.game, &Game::ended);
-    t.place(2, Colour::Red);
-    t.game.sendBlockFrom(Field::kLaunchSquares[2]);
-    QCOMPARE(ended.count(), 1);
-    QCOMPARE(ended[0][0].toInt(), 0);
-    QCOMPARE(t.game.field().cell(2, 7), Colour::Red);
-    QCOMPARE(t.game.state(), Game::State::Ended);
-    t.game.setMinimised(true);
-    t.game.setMinimised(false);
-    t.game.togglePause();
-    t.game.togglePause();
-    QCOMPARE(t.game.state(), Game::State::Ended);
-    QVERIFY(!t.game.rowClock().isEnabled());
-}
-
-void TestRules::emptyColumnEndsOnce() {
-    GameUnderTest t;
-    QSignalSpy ended(&t.game, &Game::ended);
-    stack(t.game.field(), 3, 1);
-    t.game.columnTick(); // the last block goes
-    QCOMPARE(ended.count(), 0);
-    t.game.columnTick(); // the column is dry
-    QCOMPARE(ended.count(), 1);
-    QCOMPARE(blocksIn(t.game.field(), 0), 4); // nothing sank on the ending tick
-}
-
-// Regression: events let in during the shift could start a second shift inside it.
-void TestRules::noSecondShiftInsideAShift() {
-    GameUnderTest t;
-    QString seen;
-    t.between = [&](int copy) {
-        if (copy == 3) {
-            t.game.rowTick();
-            t.game.resume();
-            t.game.columnTick();
-            seen = QString::number(blocksOnTopRow(t.game));
-        }
-        return true;
-    };
-    t.game.rowTick();
-    QCOMPARE(seen, QStringLiteral("1"));
-    QCOMPARE(blocksOnTopRow(t.game), 2);
-}
-
-void TestRules::endDuringTheShiftLetsItComplete() {
-    GameUnderTest t;
-    t.place(0, Colour::White); // the wrong colour for blue
-    t.between = [&](int copy) {
-        if (copy == 5)
-            t.game.sendBlockFrom(Field::kLaunchSquares[0]);
-        return true;
-    };
-    t.game.rowTick();
-    QCOMPARE(t.game.state(), Game::State::Ended);
-    QCOMPARE(blocksOnTopRow(t.game), 2); // the shift still drew its block
-    QVERIFY(!t.game.rowClock().isEnabled());
-}
-
-void TestRules::programEndStopsTheShiftAndTheGame() {
-    GameUnderTest t;
-    t.between = [&](int copy) {
-        if (copy == 5) {
-            t.game.stop();
-            return false;
-        }
-        return true;
-    };
-    t.game.rowTick();
-    QCOMPARE(t.game.field().top(21), Colour::Empty); // the shift stopped before square 21
-    t.game.resume();
-    QVERIFY(!t.game.rowClock().isEnabled());
-}
 
 TOQUEL_TEST_MAIN(TestRules)
 #include "tst_rules.moc"
