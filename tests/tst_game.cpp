@@ -77,6 +77,14 @@ QString caption(const MainWindow &window, const char *pair) {
     return labelText(window.fieldView(), (QByteArray(pair) + "_1").constData());
 }
 
+// One right block (5 points), then a wrong one: the game ends with a record.
+void endWithAFivePointRecord(const GameFixture &game) {
+    game.prepare(0, 5, Colour::Blue);
+    game.press(7);
+    game.prepare(0, 5, Colour::Red);
+    game.press(7);
+}
+
 bool running(const GameFixture &game) {
     return game.game().state() == Game::State::Running;
 }
@@ -173,10 +181,10 @@ private slots:
     void quitQuestion_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<GameFixture::Answer>("answer");
-        QTest::newRow("menu, No") << "menu" << GameFixture::Answer::No;
-        QTest::newRow("close box, No") << "close" << GameFixture::Answer::No;
-        QTest::newRow("menu, Yes") << "menu" << GameFixture::Answer::Yes;
-        QTest::newRow("close box, Yes") << "close" << GameFixture::Answer::Yes;
+        QTest::newRow("menu, No") << u"menu"_qs << GameFixture::Answer::No;
+        QTest::newRow("close box, No") << u"close"_qs << GameFixture::Answer::No;
+        QTest::newRow("menu, Yes") << u"menu"_qs << GameFixture::Answer::Yes;
+        QTest::newRow("close box, Yes") << u"close"_qs << GameFixture::Answer::Yes;
     }
 
     void quitQuestion() {
@@ -222,14 +230,10 @@ private slots:
     void heldUnderAMenuWindow_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("window");
-        QTest::newRow("how to play") << "MnJakHrat"
-                                     << "JakHratFrm";
-        QTest::newRow("about") << "MnOAplikaci"
-                               << "OAplikaciFrm";
-        QTest::newRow("best results") << "MnZobrazitNv"
-                                      << "VysledkyFrm";
-        QTest::newRow("send") << "MnOdeslatNv"
-                              << "OdeslatFrm";
+        QTest::newRow("how to play") << u"MnJakHrat"_qs << u"JakHratFrm"_qs;
+        QTest::newRow("about") << u"MnOAplikaci"_qs << u"OAplikaciFrm"_qs;
+        QTest::newRow("best results") << u"MnZobrazitNv"_qs << u"VysledkyFrm"_qs;
+        QTest::newRow("send") << u"MnOdeslatNv"_qs << u"OdeslatFrm"_qs;
     }
 
     // Regression: a restore ran the resize rule and started the held game under the
@@ -289,10 +293,10 @@ private slots:
         QTest::addColumn<Qt::MouseButton>("button");
         QTest::addColumn<int>("square");
         QTest::addColumn<QString>("score");
-        QTest::newRow("left on blue") << Qt::LeftButton << 7 << "00 005";
-        QTest::newRow("right on white") << Qt::RightButton << 15 << "00 005";
-        QTest::newRow("middle on orange") << Qt::MiddleButton << 11 << "00 005";
-        QTest::newRow("left beside the columns") << Qt::LeftButton << 8 << "00 000";
+        QTest::newRow("left on blue") << Qt::LeftButton << 7 << u"00 005"_qs;
+        QTest::newRow("right on white") << Qt::RightButton << 15 << u"00 005"_qs;
+        QTest::newRow("middle on orange") << Qt::MiddleButton << 11 << u"00 005"_qs;
+        QTest::newRow("left beside the columns") << Qt::LeftButton << 8 << u"00 000"_qs;
     }
 
     void anyButtonSendsFromALaunchSquare() {
@@ -370,21 +374,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("how");  // enter, ok or close
         QTest::addColumn<QString>("name"); // empty: nothing stored
-        QTest::newRow("Enter") << "Eva"
-                               << "enter"
-                               << "Eva";
-        QTest::newRow("empty OK") << ""
-                                  << "ok"
-                                  << "Anonym";
-        QTest::newRow("close box with a name") << "Jan Novák"
-                                               << "close"
-                                               << "Jan Novák";
-        QTest::newRow("close box, empty") << ""
-                                          << "close"
-                                          << "";
-        QTest::newRow("spaces only") << "   "
-                                     << "ok"
-                                     << "   ";
+        QTest::newRow("Enter") << u"Eva"_qs << u"enter"_qs << u"Eva"_qs;
+        QTest::newRow("empty OK") << u""_qs << u"ok"_qs << u"Anonym"_qs;
+        QTest::newRow("close box with a name") << u"Jan Novák"_qs << u"close"_qs << u"Jan Novák"_qs;
+        QTest::newRow("close box, empty") << u""_qs << u"close"_qs << u""_qs;
+        QTest::newRow("spaces only") << u"   "_qs << u"ok"_qs << u"   "_qs;
     }
 
     void recordStoresTheName() {
@@ -393,10 +387,7 @@ private slots:
         QFETCH(QString, name);
         GameFixture game;
         MainWindow &w = game.start();
-        game.prepare(0, 5, Colour::Blue);
-        game.press(7);
-        game.prepare(0, 5, Colour::Red);
-        game.press(7);
+        endWithAFivePointRecord(game);
         REQUIRE_WINDOW(record, RecordWindow);
         auto *box = record->findChild<QLineEdit *>("Text1");
         type(box, typed);
@@ -423,10 +414,7 @@ private slots:
     void nameBoxRefusesWhatCannotBeStored() {
         GameFixture game;
         game.start();
-        game.prepare(0, 5, Colour::Blue);
-        game.press(7);
-        game.prepare(0, 5, Colour::Red);
-        game.press(7);
+        endWithAFivePointRecord(game);
         REQUIRE_WINDOW(record, RecordWindow);
         auto *box = record->findChild<QLineEdit *>("Text1");
         type(box, QStringLiteral("Eva;Jan\t"));
@@ -536,16 +524,16 @@ private slots:
         QTest::addColumn<QString>("value");
         const QString old = QStringLiteral("as passed");
         QTest::newRow("text") << kMsInfoKey << Registry::kText << QByteArray("C:\\m.exe\0", 9)
-                              << true << "C:\\m.exe";
+                              << true << u"C:\\m.exe"_qs;
         QTest::newRow("number") << kMsInfoKey << Registry::kNumber
-                                << QByteArray("\xFE\xFF\xFF\xFF", 4) << true << "-2";
+                                << QByteArray("\xFE\xFF\xFF\xFF", 4) << true << u"-2"_qs;
         QTest::newRow("key missing")
-            << kLocationKey << Registry::kText << QByteArray("x") << false << "";
+            << kLocationKey << Registry::kText << QByteArray("x") << false << u""_qs;
         QTest::newRow("value missing")
-            << kMsInfoKey << Registry::kText << QByteArray() << false << "";
+            << kMsInfoKey << Registry::kText << QByteArray() << false << u""_qs;
         QTest::newRow("other type") << kMsInfoKey << quint32(3) << QByteArray("\1") << true << old;
         QTest::newRow("too long") << kMsInfoKey << Registry::kText << QByteArray(1025, 'x') << false
-                                  << "";
+                                  << u""_qs;
     }
 
     void readsARegistryValue() {
@@ -567,16 +555,14 @@ private slots:
         QTest::addColumn<QString>("folder"); // the MSINFO entry; "-" for none
         QTest::addColumn<bool>("launchWorks");
         QTest::addColumn<QString>("launched");
-        QTest::newRow("program registered") << "C:\\p.exe"
-                                            << "C:\\F" << true << "C:\\p.exe";
-        QTest::newRow("registered program fails") << "C:\\p.exe"
-                                                  << "C:\\F" << false << "C:\\p.exe";
-        QTest::newRow("registered path empty") << ""
-                                               << "C:\\F" << true << "";
-        QTest::newRow("program in the folder") << "-"
-                                               << "C:\\F" << true << "C:\\F\\MSINFO32.EXE";
-        QTest::newRow("neither entry") << "-"
-                                       << "-" << true << "";
+        QTest::newRow("program registered")
+            << u"C:\\p.exe"_qs << u"C:\\F"_qs << true << u"C:\\p.exe"_qs;
+        QTest::newRow("registered program fails")
+            << u"C:\\p.exe"_qs << u"C:\\F"_qs << false << u"C:\\p.exe"_qs;
+        QTest::newRow("registered path empty") << u""_qs << u"C:\\F"_qs << true << u""_qs;
+        QTest::newRow("program in the folder")
+            << u"-"_qs << u"C:\\F"_qs << true << u"C:\\F\\MSINFO32.EXE"_qs;
+        QTest::newRow("neither entry") << u"-"_qs << u"-"_qs << true << u""_qs;
     }
 
     void startsTheSystemInformationProgram() {

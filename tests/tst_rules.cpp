@@ -206,19 +206,19 @@ private slots:
         QTest::addColumn<Game::State>("state");
         QTest::addColumn<int>("ticks");
         using S = Game::State;
-        QTest::newRow("new game") << "" << S::Running << 0;
-        QTest::newRow("pause") << "p" << S::Paused << 0;
-        QTest::newRow("pause, resume") << "pp" << S::Running << 1;
-        QTest::newRow("minimise") << "m" << S::Minimised << 0;
-        QTest::newRow("minimise, restore") << "mr" << S::Running << 1;
-        QTest::newRow("paused, minimise, restore") << "pmr" << S::Paused << 0;
-        QTest::newRow("under a window") << "w" << S::Held << 0;
-        QTest::newRow("under a window, minimise, restore") << "wmr" << S::Held << 0;
-        QTest::newRow("window closed") << "wc" << S::Running << 1;
-        QTest::newRow("paused under a window closed") << "pwc" << S::Paused << 0;
-        QTest::newRow("question answered No") << "hu" << S::Running << 1;
-        QTest::newRow("program ends") << "xu" << S::Held << 0;
-        QTest::newRow("ended, restore, unpause") << "emrpp" << S::Ended << 0;
+        QTest::newRow("new game") << u""_qs << S::Running << 0;
+        QTest::newRow("pause") << u"p"_qs << S::Paused << 0;
+        QTest::newRow("pause, resume") << u"pp"_qs << S::Running << 1;
+        QTest::newRow("minimise") << u"m"_qs << S::Minimised << 0;
+        QTest::newRow("minimise, restore") << u"mr"_qs << S::Running << 1;
+        QTest::newRow("paused, minimise, restore") << u"pmr"_qs << S::Paused << 0;
+        QTest::newRow("under a window") << u"w"_qs << S::Held << 0;
+        QTest::newRow("under a window, minimise, restore") << u"wmr"_qs << S::Held << 0;
+        QTest::newRow("window closed") << u"wc"_qs << S::Running << 1;
+        QTest::newRow("paused under a window closed") << u"pwc"_qs << S::Paused << 0;
+        QTest::newRow("question answered No") << u"hu"_qs << S::Running << 1;
+        QTest::newRow("program ends") << u"xu"_qs << S::Held << 0;
+        QTest::newRow("ended, restore, unpause") << u"emrpp"_qs << S::Ended << 0;
     }
 
     void holdsAndResumes() {
