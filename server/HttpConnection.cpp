@@ -78,13 +78,6 @@ const Board::Reply &faultReply(RequestParser::Fault fault) {
     }
 }
 
-const Board::Reply &timeoutReply() {
-    static const Board::Reply reply =
-        Board::error(408, QStringLiteral("Požadavek nedorazil včas"),
-                     QStringLiteral("Požadavek nedorazil celý včas; zkuste to prosím znovu."));
-    return reply;
-}
-
 } // namespace
 
 HttpConnection::HttpConnection(HttpServer &server, asio::ip::tcp::socket socket, std::string peer,
@@ -140,15 +133,8 @@ void HttpConnection::read() {
 void HttpConnection::onRead(beast::error_code ec, std::size_t bytes) {
     if (m_phase == Phase::Closed)
         return;
-    if (ec == beast::error::timeout) {
-        // A silent keep-alive connection just closes; a request that
-        // trickled in too slowly is told so.
-        if (m_phase == Phase::Idle)
-            close();
-        else
-            send(timeoutReply(), "no-store");
-        return;
-    }
+    // A deadline that passed has closed the socket already (Beast's stream
+    // does so): a client too slow for it gets no reply, as one that left.
     if (ec) {
         close();
         return;

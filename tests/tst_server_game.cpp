@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QNetworkProxy>
 #include <QPushButton>
-#include <httplib.h>
 
 using namespace skore;
 using namespace std::chrono_literals;
@@ -54,9 +53,9 @@ class TestServerGame : public QObject {
         return w->findChild<QPushButton *>(QStringLiteral("cmdSend"))->text();
     }
     QString page() const {
-        httplib::Client client("127.0.0.1", http->port());
-        const auto res = client.Get("/skore");
-        return res && res->status == 200 ? QString::fromStdString(res->body) : QString();
+        const servertest::HttpReply res =
+            servertest::exchange(http->port(), "GET /skore HTTP/1.1\r\nHost: skore\r\n\r\n");
+        return res.status == 200 ? QString::fromUtf8(res.body) : QString();
     }
     qint64 changes() const {
         Storage storage(config);
@@ -84,7 +83,7 @@ private slots:
         config = *fresh;
         board = std::make_unique<Board>(config);
         QVERIFY(board->start());
-        http = std::make_unique<HttpServer>(*board, 4);
+        http = std::make_unique<HttpServer>(*board);
         QVERIFY(http->bind(QStringLiteral("127.0.0.1"), 0));
         http->start();
         const QString base = QStringLiteral("http://127.0.0.1:%1/skore").arg(http->port());
