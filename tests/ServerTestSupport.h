@@ -37,15 +37,11 @@ inline bool execOn(const skore::DatabaseConfig &config, const QStringList &state
         db.setHostName(config.host);
         db.setPort(config.port);
         db.setUserName(config.user);
-        ok = db.open();
+        QSqlQuery query(db);
+        for (qsizetype i = -1; ok && i < statements.size(); ++i)
+            ok = i < 0 ? db.open() : query.exec(statements[i]);
         if (!ok && error)
-            *error = db.lastError().text();
-        for (qsizetype i = 0; ok && i < statements.size(); ++i) {
-            QSqlQuery query(db);
-            ok = query.exec(statements[i]);
-            if (!ok && error)
-                *error = statements[i] + QStringLiteral(": ") + query.lastError().text();
-        }
+            *error = db.lastError().text() + query.lastError().text();
     }
     QSqlDatabase::removeDatabase(name);
     return ok;

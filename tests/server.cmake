@@ -13,3 +13,13 @@ target_compile_definitions(tst_server PRIVATE
 add_dependencies(tst_server toquel-skore)
 toquel_add_test(tst_server_game SOURCES tst_server_game.cpp GameFixture.h ServerTestSupport.h
                 LIBS toquel_ui toquel_skore_http Qt6::Sql Qt6::Network LABELS server)
+
+# The unit checked as systemd reads it, where systemd is there to ask.
+find_program(SYSTEMD_ANALYZE systemd-analyze)
+if(SYSTEMD_ANALYZE)
+  add_test(NAME toquel-skore.service COMMAND ${SYSTEMD_ANALYZE} verify
+           ${PROJECT_BINARY_DIR}/server/check/toquel-skore.service)
+  # verify only warns about a key it does not know or cannot parse: those fail too.
+  set_tests_properties(toquel-skore.service PROPERTIES LABELS server
+                       FAIL_REGULAR_EXPRESSION "toquel-skore.service:[0-9]+:")
+endif()
