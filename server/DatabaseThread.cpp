@@ -82,9 +82,11 @@ void DatabaseThread::write(Storage &storage, std::vector<std::shared_ptr<Write>>
         all += w->results;
         deadline = std::min(deadline, w->deadline);
     }
-    // A busy SQLite file is waited for only as long as the oldest post may still wait.
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    // A busy SQLite file is waited for only as long as the oldest post may
+    // still wait, less a margin: the 503 then comes from here, with nothing
+    // written, rather than from the HTTP side's timer while a write may still land.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - Clock::now() - std::chrono::milliseconds(100));
     storage.setBusyTimeout(int(std::clamp<qint64>(left.count(), 1, m_config.busyTimeoutMs)));
     const std::optional<int> added = storage.add(all, m_now());
     if (added && *added > 0)

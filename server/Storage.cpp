@@ -137,6 +137,7 @@ bool Storage::exec(const QString &sql) {
 void Storage::noteError(const QSqlError &error) {
     m_lastError = error.text();
     const QString code = error.nativeErrorCode();
+    m_lastCode = code;
     m_busy = m_config.engine == DatabaseConfig::Engine::SQLite &&
              (code == QLatin1String("5") || code == QLatin1String("6"));
 }
@@ -264,7 +265,8 @@ template <typename Operation> auto Storage::retried(Operation operation) -> decl
         return result;
     if (m_busy)
         return std::nullopt;
-    log::warning(QStringLiteral("Databáze selhala (%1); připojuji se znovu.").arg(m_lastError));
+    log::warning(QStringLiteral("Databáze selhala (%1, %2); připojuji se znovu.")
+                     .arg(m_lastError, m_lastCode));
     if (!connect(&why)) {
         m_lastError = why;
         log::warning(QStringLiteral("Databáze je nedostupná: %1").arg(why));

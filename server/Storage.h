@@ -78,6 +78,7 @@ private:
     bool m_open = false;
     QString m_lastError;
     bool m_busy = false;
+    QString m_lastCode;
     int m_busyTimeoutMs = 0;
     std::optional<std::pair<quint64, quint64>> m_fileIdentity;
     std::map<int, QSqlQuery> m_inserts;

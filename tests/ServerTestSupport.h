@@ -22,8 +22,6 @@
 
 namespace servertest {
 
-inline constexpr char kPgUrlVariable[] = "TOQUEL_TEST_PG_URL";
-
 // Runs the statements on a connection of its own; false, with *error, when one fails.
 inline bool execOn(const skore::DatabaseConfig &config, const QStringList &statements,
                    QString *error = nullptr) {
@@ -49,11 +47,9 @@ inline bool execOn(const skore::DatabaseConfig &config, const QStringList &state
 
 // The cluster TOQUEL_TEST_PG_URL names, as its administrator reaches it.
 inline std::optional<skore::DatabaseConfig> pgAdmin() {
-    const QString url = qEnvironmentVariable(kPgUrlVariable);
-    auto admin = skore::DatabaseConfig::fromArgument(url);
-    if (url.isEmpty() || !admin || admin->engine != skore::DatabaseConfig::Engine::PostgreSQL)
-        return std::nullopt;
-    return admin;
+    auto admin = skore::DatabaseConfig::fromArgument(qEnvironmentVariable("TOQUEL_TEST_PG_URL"));
+    return admin && admin->engine == skore::DatabaseConfig::Engine::PostgreSQL ? admin
+                                                                               : std::nullopt;
 }
 
 // A database with no tables. SQLite: a file in dir. PostgreSQL: a database of
@@ -69,8 +65,8 @@ inline std::optional<skore::DatabaseConfig> freshDatabase(const QString &engine,
     }
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     if (!admin) {
-        *skip = QStringLiteral("%1 names no PostgreSQL: scripts/with-postgres.sh starts one")
-                    .arg(QLatin1String(kPgUrlVariable));
+        *skip = QStringLiteral("TOQUEL_TEST_PG_URL names no PostgreSQL: "
+                               "scripts/with-postgres.sh starts one");
         return std::nullopt;
     }
     skore::DatabaseConfig config = *admin;
@@ -92,14 +88,14 @@ inline std::optional<skore::DatabaseConfig> freshDatabase(const QString &engine,
 // Takes the database away from every client as a restart would (its
 // connections ended, new ones refused), or gives it back.
 inline bool setPgReachable(const skore::DatabaseConfig &config, bool reachable) {
+    QStringList sql{QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
+                        .arg(config.database, reachable ? "true" : "false")};
+    if (!reachable)
+        sql << QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                              "WHERE datname = '%1'")
+                   .arg(config.database);
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
-    const QString allow = QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
-                              .arg(config.database, reachable ? "true" : "false");
-    if (reachable)
-        return admin && execOn(*admin, {allow});
-    return admin && execOn(*admin, {allow, QStringLiteral("SELECT pg_terminate_backend(pid) FROM "
-                                                          "pg_stat_activity WHERE datname = '%1'")
-                                               .arg(config.database)});
+    return admin && execOn(*admin, sql);
 }
 
 struct HttpReply {
@@ -118,9 +114,9 @@ struct HttpReply {
 // the loopback address it comes from (the server counts connections per address).
 class Client {
 public:
-    explicit Client(int port, const char *from = "127.0.0.1", int timeoutMs = 5000) {
+    explicit Client(int port, const char *from = "127.0.0.1") {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+        const timeval limit{5, 0};
         setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
         sockaddr_in address{};
@@ -129,22 +125,13 @@ public:
         ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
         address.sin_port = htons(quint16(port));
         inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     }
     ~Client() { ::close(m_fd); }
-    Client(const Client &) = delete;
-    Client &operator=(const Client &) = delete;
 
-    bool connected() const { return m_connected; }
+    // All of it, unless the server closes or stops reading for 5 s.
     bool send(QByteArrayView bytes) {
-        for (qsizetype sent = 0; sent < bytes.size();) {
-            const ssize_t n =
-                ::send(m_fd, bytes.data() + sent, std::size_t(bytes.size() - sent), MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            sent += n;
-        }
-        return true;
+        return ::send(m_fd, bytes.data(), std::size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
     }
     // The next reply; a reply to HEAD has no body whatever its length says.
     HttpReply read(bool head = false) {
@@ -186,7 +173,6 @@ private:
         return n > 0;
     }
     int m_fd = -1;
-    bool m_connected = false;
     QByteArray m_in;
 };
 
