@@ -31,6 +31,7 @@ if [ "${1:-}" = "--bench" ]; then
     nginx              # the static-file yardstick the score board's page is measured against
     chromium           # headless screenshots of the score board's page
     sqlite3            # counting the rows a benchmark left
+    curl               # the benchmark's copy of the page for nginx
   )
 fi
 

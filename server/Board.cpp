@@ -5,6 +5,7 @@
 #include "server/Storage.h"
 #include "server/Submission.h"
 
+#include <algorithm>
 #include <future>
 
 namespace skore {
@@ -34,7 +35,7 @@ Board::Board(DatabaseConfig config, Options options)
                 m_options.rateMaxClients),
       m_database(
           std::move(config), m_options.wallNow,
-          [this](Storage &storage, bool changed) { refresh(storage, changed); },
+          [this](Storage &storage, const Results *written) { refresh(storage, written); },
           m_options.pageMaxAge) {}
 
 Board::~Board() {
@@ -117,11 +118,23 @@ Board::Reply Board::page() const {
     return {200, m_page, 0};
 }
 
-void Board::refresh(Storage &storage, bool changed) {
+void Board::refresh(Storage &storage, const Results *written) {
     const std::optional<qint64> changes = storage.changeCount();
-    if (!changed && !m_pageStale && changes && *changes == m_pageChanges)
+    if (!changes) {
+        m_pageStale = true;
         return;
-    const std::optional<BoardRows> rows = changes ? storage.best(pages::kBoardSize) : std::nullopt;
+    }
+    // Results below the last place of a full ranking leave it as it is: the
+    // busy board's usual case, so most writes cost no redraw.
+    const bool belowThePage =
+        written && m_pageFloor > 0 &&
+        std::all_of(written->begin(), written->end(),
+                    [this](const Result &r) { return r.score < m_pageFloor; });
+    if (!m_pageStale && (belowThePage || (!written && *changes == m_pageChanges))) {
+        m_pageChanges = *changes;
+        return;
+    }
+    const std::optional<BoardRows> rows = storage.best(pages::kBoardSize);
     if (!rows) {
         // The last ranking is better than none while the database is away;
         // the next round tries again.
@@ -134,6 +147,7 @@ void Board::refresh(Storage &storage, bool changed) {
         m_page = std::move(page);
     }
     m_pageChanges = *changes;
+    m_pageFloor = rows->size() == pages::kBoardSize ? rows->back().score : 0;
     m_pageStale = false;
     ++m_renders;
 }

@@ -89,7 +89,7 @@ public:
     int pageRenders() const { return m_renders; }
 
 private:
-    void refresh(Storage &storage, bool changed);
+    void refresh(Storage &storage, const Results *written);
 
     const Options m_options;
     RateLimiter m_limiter;
@@ -99,6 +99,7 @@ private:
     std::shared_ptr<const std::string> m_page;
     // Only the database thread touches these.
     qint64 m_pageChanges = -1;
+    int m_pageFloor = 0; // the last place's score of a full ranking, else 0
     bool m_pageStale = true;
     std::atomic<int> m_renders{0};
 };

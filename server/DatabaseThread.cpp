@@ -69,8 +69,7 @@ bool DatabaseThread::run(const Task &task) {
     return true;
 }
 
-void DatabaseThread::write(Storage &storage, std::vector<std::shared_ptr<Write>> &writes,
-                           bool *changed) {
+void DatabaseThread::write(Storage &storage, std::vector<std::shared_ptr<Write>> &writes) {
     // Posts whose client was already told 503 are not written: the player
     // was told they did not arrive, and they will be sent again.
     std::erase_if(writes, [](const auto &w) { return w->claimed.load(); });
@@ -89,14 +88,10 @@ void DatabaseThread::write(Storage &storage, std::vector<std::shared_ptr<Write>>
         deadline - Clock::now() - std::chrono::milliseconds(100));
     storage.setBusyTimeout(int(std::clamp<qint64>(left.count(), 1, m_config.busyTimeoutMs)));
     const std::optional<int> added = storage.add(all, m_now());
-    if (added && *added > 0)
-        *changed = true;
     // The page is redrawn before the posts are answered, so a player who
     // opens the ranking after "OK " finds the results there.
-    if (*changed && m_refresh) {
-        m_refresh(storage, true);
-        *changed = false;
-    }
+    if (added && *added > 0 && m_refresh)
+        m_refresh(storage, &all);
     for (const auto &w : writes)
         if (w->claim() && w->done)
             w->done(added);
@@ -110,7 +105,7 @@ void DatabaseThread::loop(std::promise<QString> opened) {
         return;
     }
     if (m_refresh)
-        m_refresh(storage, true);
+        m_refresh(storage, nullptr);
     {
         std::lock_guard lock(m_mutex);
         m_running = true;
@@ -135,15 +130,14 @@ void DatabaseThread::loop(std::promise<QString> opened) {
             writes.swap(m_writes);
             tasks.swap(m_tasks);
         }
-        bool changed = false;
-        write(storage, writes, &changed);
+        write(storage, writes);
         for (auto &[task, finished] : tasks) {
             (*task)(storage);
             finished->set_value();
         }
         // Another server sharing the database may have changed the board.
         if (m_refresh && (idle || Clock::now() >= nextRefresh)) {
-            m_refresh(storage, false);
+            m_refresh(storage, nullptr);
             nextRefresh = Clock::now() + m_refreshEvery;
         }
     }

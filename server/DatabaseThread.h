@@ -32,9 +32,10 @@ public:
     using Task = std::function<void(Storage &)>;
     // Seconds since the Unix epoch: the first day of a new result.
     using WallClock = std::function<qint64()>;
-    // Runs on the database thread after every round of writes (changed: some
-    // result was new) and when it has been idle for the refresh interval.
-    using Refresh = std::function<void(Storage &, bool changed)>;
+    // Runs on the database thread after every round of writes that added a
+    // result (written: what the round wrote), and with nullptr at start and
+    // when the thread has been idle for the refresh interval.
+    using Refresh = std::function<void(Storage &, const Results *written)>;
 
     // Results waiting to be written. Whoever claims it first answers the
     // client: the database thread with the outcome, or the HTTP side when the
@@ -70,7 +71,7 @@ public:
 
 private:
     void loop(std::promise<QString> opened);
-    void write(Storage &storage, std::vector<std::shared_ptr<Write>> &writes, bool *changed);
+    void write(Storage &storage, std::vector<std::shared_ptr<Write>> &writes);
 
     const DatabaseConfig m_config;
     const WallClock m_now;

@@ -117,9 +117,12 @@ void HttpConnection::close() {
 }
 
 void HttpConnection::read() {
-    const HttpLimits &limits = m_server.m_limits;
+    // The deadline is given to the stream only here, when a read waits: a
+    // request that came whole costs no timer but the write's.
     if (m_phase == Phase::Idle)
-        m_stream.expires_after(limits.idleTimeout);
+        m_stream.expires_after(m_server.m_limits.idleTimeout);
+    else
+        m_stream.expires_at(m_deadline);
     const std::size_t room = beast::read_size(m_buffer, 4096);
     if (room == 0) {
         refuse(RequestParser::Fault::HeadTooLarge);
@@ -161,14 +164,14 @@ void HttpConnection::parse() {
         if (m_phase == Phase::Idle) {
             // The head's deadline runs from its first byte.
             m_phase = Phase::Head;
-            m_stream.expires_after(limits.headDeadline);
+            m_deadline = Clock::now() + limits.headDeadline;
         }
         beast::error_code ec;
         const std::size_t used = m_parser->put(m_buffer.data(), ec);
         m_buffer.consume(used);
         if (m_phase == Phase::Head && m_parser->is_header_done()) {
             m_phase = Phase::Body;
-            m_stream.expires_after(limits.bodyDeadline);
+            m_deadline = Clock::now() + limits.bodyDeadline;
         }
         if (ec == http::error::need_more) {
             read();
@@ -191,7 +194,6 @@ void HttpConnection::parse() {
 
 void HttpConnection::handle() {
     m_phase = Phase::Busy;
-    m_stream.expires_never();
     RequestParser &request = *m_parser;
     if (!request.keep_alive())
         m_closeAfterReply = true;
@@ -231,6 +233,8 @@ void HttpConnection::handlePost(const std::string &client, std::string body) {
                 self->answerPost(std::move(reply));
             });
     };
+    // The read's deadline must not close the connection while the post waits.
+    m_stream.expires_after(m_server.m_board.options().postWait + m_server.m_limits.writeDeadline);
     m_pending = m_server.m_board.post(body, client, std::move(answer));
     if (!m_pending)
         return;

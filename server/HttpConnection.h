@@ -11,6 +11,7 @@
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/read_size.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,7 @@ private:
     const RateLimiter::Key m_key;
     const bool m_counted;
     Phase m_phase = Phase::Idle;
+    std::chrono::steady_clock::time_point m_deadline;
     bool m_closeAfterReply = false;
     bool m_head = false;
     std::string m_method;

@@ -137,30 +137,17 @@ private slots:
         QVERIFY2(s.reason.contains(reasonPart), qPrintable(s.reason));
     }
 
-    void rateLimitWindowSlides_data() {
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<int>("spacingSeconds");
-        QTest::addColumn<int>("posts");
-        QTest::addColumn<int>("admitted");
-        QTest::newRow("burst of 11") << 10 << 0 << 11 << 10;
-        QTest::newRow("one every 5 s does not") << 10 << 5 << 24 << 20;
-        QTest::newRow("limit off") << 0 << 0 << 1000 << 1000;
-    }
     void rateLimitWindowSlides() {
-        QFETCH(int, limit);
-        QFETCH(int, spacingSeconds);
-        QFETCH(int, posts);
-        QFETCH(int, admitted);
         FakeClock clock;
-        RateLimiter limiter(limit, 60s, clock.function());
-        int in = 0;
-        for (int i = 0; i < posts; ++i) {
-            in += limiter.admit("198.51.100.7");
-            clock.now += std::chrono::seconds(spacingSeconds);
-        }
-        QCOMPARE(in, admitted);
-        if (limit == 10 && spacingSeconds == 0) // the first post ages out a minute after it came
-            QCOMPARE(limiter.secondsUntilFree("198.51.100.7"), 60);
+        RateLimiter limiter(10, 60s, clock.function());
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(limiter.admit("198.51.100.7"));
+        QVERIFY(!limiter.admit("198.51.100.7"));
+        QCOMPARE(limiter.secondsUntilFree("198.51.100.7"), 60);
+        int in = 0; // another client, one every 5 s: two a minute too many
+        for (int i = 0; i < 24; ++i, clock.now += 5s)
+            in += limiter.admit("198.51.100.8");
+        QCOMPARE(in, 20);
     }
 
     // A quiet board forgets too: the server's timer asks, no post needed.
@@ -224,7 +211,6 @@ private slots:
         QTest::newRow("nginx") << QStringList{"127.0.0.1", "192.0.2.1", "192.0.2.1"};
         QTest::newRow("forged entry")
             << QStringList{"127.0.0.1", "6.6.6.6, 192.0.2.1", "192.0.2.1"};
-        QTest::newRow("two proxies") << QStringList{"127.0.0.1", "192.0.2.1,::1", "192.0.2.1"};
         QTest::newRow("garbage") << QStringList{"127.0.0.1", "x, <script>", "127.0.0.1"};
     }
     void clientIsTakenFromTrustedProxiesOnly() {
