@@ -40,6 +40,8 @@ void RequestParser::on_field_impl(http::field name, boost::beast::string_view na
     }
     if (name == http::field::host) {
         hasHost = true;
+    } else if (name == http::field::content_length) {
+        m_hasLength = true; // its value Beast checks itself
     } else if (boost::beast::iequals(nameText, "X-Forwarded-For")) {
         // Several fields of one name are one list.
         if (!forwardedFor.empty())
@@ -51,7 +53,7 @@ void RequestParser::on_field_impl(http::field name, boost::beast::string_view na
 void RequestParser::on_header_impl(boost::beast::error_code &ec) {
     // A POST has to say how long its body is; without a length it has none,
     // and a client that sends one anyway would have it read as the next request.
-    if (method == http::verb::post && !chunked() && !content_length()) {
+    if (method == http::verb::post && !chunked() && !m_hasLength) {
         m_fault = Fault::LengthRequired;
         ec = http::error::bad_content_length;
     } else if (version >= 11 && !hasHost) {

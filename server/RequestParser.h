@@ -50,6 +50,7 @@ private:
 
     const int m_maxFields;
     int m_fields = 0;
+    bool m_hasLength = false;
     Fault m_fault = Fault::None;
 };
 
