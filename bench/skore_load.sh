@@ -110,6 +110,7 @@ error_log $work/nginx/error.log;
 events { worker_connections 1024; }
 http {
   access_log off;
+  sendfile on; tcp_nopush on; tcp_nodelay on; keepalive_requests 100000;
   client_body_temp_path $work/nginx; proxy_temp_path $work/nginx;
   fastcgi_temp_path $work/nginx; uwsgi_temp_path $work/nginx; scgi_temp_path $work/nginx;
   server {

@@ -119,21 +119,25 @@ Board::Reply Board::page() const {
 }
 
 void Board::refresh(Storage &storage, const Results *written) {
+    // Results below the last place of a full ranking leave it as it is: the
+    // busy board's usual case, so most writes cost no query and no redraw.
+    // The write moved the change counter by one; should another server have
+    // moved it too, the next quiet check sees that and redraws.
+    const bool belowThePage =
+        written && m_pageFloor > 0 &&
+        std::all_of(written->begin(), written->end(),
+                    [this](const Result &r) { return r.score < m_pageFloor; });
+    if (belowThePage && !m_pageStale) {
+        ++m_pageChanges;
+        return;
+    }
     const std::optional<qint64> changes = storage.changeCount();
     if (!changes) {
         m_pageStale = true;
         return;
     }
-    // Results below the last place of a full ranking leave it as it is: the
-    // busy board's usual case, so most writes cost no redraw.
-    const bool belowThePage =
-        written && m_pageFloor > 0 &&
-        std::all_of(written->begin(), written->end(),
-                    [this](const Result &r) { return r.score < m_pageFloor; });
-    if (!m_pageStale && (belowThePage || (!written && *changes == m_pageChanges))) {
-        m_pageChanges = *changes;
+    if (!m_pageStale && !written && *changes == m_pageChanges)
         return;
-    }
     const std::optional<BoardRows> rows = storage.best(pages::kBoardSize);
     if (!rows) {
         // The last ranking is better than none while the database is away;
