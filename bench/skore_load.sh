@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Load on the score board server from a second process on 127.0.0.1 (wrk):
-# posts a second with p50/p99 latency on SQLite and on PostgreSQL, and page
-# requests a second. Each run is bounded (DURATION seconds, 10 by default) and
-# the servers it starts are stopped at the end.
+# posts a second with p50/p99 latency on SQLite and on PostgreSQL, page
+# requests a second, the page while 200 slow clients and while 1,000 idle
+# keep-alive connections are held open (bench/skore_clients), and nginx
+# serving the same page as a static file, for the ratio. Each run is bounded
+# (DURATION seconds, 10 by default) and everything it starts is stopped at the end.
 #
 #   bench/skore_load.sh [-b BUILD_DIR] [-d SECONDS] [-c CONNECTIONS]   (PACE=ms)
 #
@@ -27,16 +29,27 @@ while [ $# -gt 0 ]; do
   -d) duration=${2:?-d takes seconds}; shift 2 ;;
   -c) connections=${2:?-c takes a count}; shift 2 ;;
   --postgres-only) postgres_only=1; shift ;;
-  -h | --help) sed -n '2,13p' "$0"; exit 0 ;;
+  -h | --help) sed -n '2,15p' "$0"; exit 0 ;;
   *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
 program="$build/server/toquel-skore"
-[ -x "$program" ] || { echo "no $program: build first" >&2; exit 1; }
-command -v wrk >/dev/null || { echo "no wrk: bash scripts/install-deps.sh" >&2; exit 1; }
+clients="$build/bench/skore_clients"
+[ -x "$program" ] && [ -x "$clients" ] || { echo "no $program or $clients: build first" >&2; exit 1; }
+# wrk, nginx and curl are the benchmark's own: installed here, not for CI.
+bash scripts/install-deps.sh --bench >/dev/null
 
 work=$(mktemp -d)
+chmod 755 "$work"
 server_pid=
+nginx_pid=
+stop_nginx() {
+  if [ -n "$nginx_pid" ]; then
+    kill "$nginx_pid" 2>/dev/null || true
+    wait "$nginx_pid" 2>/dev/null || true
+    nginx_pid=
+  fi
+}
 stop_server() {
   if [ -n "$server_pid" ]; then
     kill "$server_pid" 2>/dev/null || true
@@ -44,7 +57,7 @@ stop_server() {
     server_pid=
   fi
 }
-trap 'stop_server; rm -rf "$work"' EXIT
+trap 'stop_server; stop_nginx; rm -rf "$work"' EXIT
 
 # Starts the server on a free port with the given database; sets $url.
 start_server() {
@@ -69,6 +82,51 @@ run_wrk() { # label, then wrk arguments
   echo
 }
 
+rate() { awk '/^Requests\/sec:/ { print $2 }' "$work/wrk.out"; }
+
+# The page while COUNT hostile clients of a kind are held open.
+run_wrk_beside() { # count, slow|idle, label
+  "$clients" "${url##*:}" "$1" "$2" $((duration + 4)) >"$work/clients.out" &
+  local held=$!
+  sleep 2
+  run_wrk "$3" "$url/skore"
+  wait "$held"
+  cat "$work/clients.out"
+  echo
+}
+
+# nginx (Debian's) serving the page as a static file on 127.0.0.1: what
+# serving the same bytes from memory can reach on this machine.
+run_nginx() {
+  mkdir -p "$work/html" "$work/nginx"
+  curl -sf "$url/skore" -o "$work/html/skore.html"
+  local port
+  port=$((20000 + RANDOM % 40000))
+  cat >"$work/nginx/nginx.conf" <<CONF
+worker_processes auto;
+daemon off;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 1024; }
+http {
+  access_log off;
+  sendfile on; tcp_nopush on; tcp_nodelay on; keepalive_requests 100000;
+  client_body_temp_path $work/nginx; proxy_temp_path $work/nginx;
+  fastcgi_temp_path $work/nginx; uwsgi_temp_path $work/nginx; scgi_temp_path $work/nginx;
+  server {
+    listen 127.0.0.1:$port;
+    location / { root $work/html; default_type text/html; }
+  }
+}
+CONF
+  nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
+  nginx_pid=$!
+  sleep 1
+  run_wrk "the same page from nginx (static file, $(stat -c %s "$work/html/skore.html") bytes)" \
+    "http://127.0.0.1:$port/skore.html"
+  stop_nginx
+}
+
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "wrk: 2 threads, $connections connections, ${duration}s a run"
 echo
@@ -79,7 +137,13 @@ if [ -z "${postgres_only:-}" ]; then
   run_wrk "posts, SQLite, each connection one per ${pace} ms" -s bench/skore_post.lua \
     "$url/skore/pridejv.asp" -- "$pace"
   run_wrk "page, SQLite" "$url/skore"
+  page_rate=$(rate)
   echo "results on the board: $(sqlite3 "$work/skore.sqlite" 'SELECT COUNT(*) FROM results' 2>/dev/null || echo '?')"
+  echo
+  run_wrk_beside 200 slow "page, SQLite, 200 slow clients trickling a head"
+  run_wrk_beside 1000 idle "page, SQLite, 1,000 idle keep-alive connections"
+  run_nginx
+  echo "page from toquel-skore against nginx: $page_rate / $(rate) = $(awk -v a="$page_rate" -v b="$(rate)" 'BEGIN { printf "%.2f", a / b }')"
   echo
   stop_server
 fi

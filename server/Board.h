@@ -9,11 +9,14 @@
 #include <QTimeZone>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
 namespace skore {
+
+class Storage;
 
 class Board {
 public:
@@ -21,9 +24,12 @@ public:
         // Posts per window and client address; 0 turns the limit off (for load tests).
         int rateLimit = RateLimiter::kDefaultLimit;
         std::chrono::seconds rateWindow = RateLimiter::kDefaultWindow;
-        // How long the rendered ranking is served before the shared database
-        // is asked whether another server changed it.
+        std::size_t rateMaxClients = RateLimiter::kDefaultMaxClients;
+        // How often the database is asked whether another server changed the
+        // board while this one wrote nothing.
         std::chrono::milliseconds pageMaxAge{2000};
+        // The longest a post waits for the database before its 503.
+        std::chrono::milliseconds postWait{2000};
         RateLimiter::Now steadyNow = &RateLimiter::Clock::now;
         DatabaseThread::WallClock wallNow;
         QTimeZone zone;
@@ -31,48 +37,70 @@ public:
 
     struct Reply {
         int status = 200;
-        std::string html;
+        std::shared_ptr<const std::string> body;
         // For 429: when the client may try again.
         int retryAfterSeconds = 0;
+
+        const std::string &html() const { return *body; }
+    };
+    using Answer = std::function<void(Reply)>;
+
+    // A post waiting for the database. giveUp() is true when the caller won
+    // the right to answer it (503) before the database thread did.
+    class Pending {
+    public:
+        explicit Pending(std::shared_ptr<DatabaseThread::Write> write)
+            : m_write(std::move(write)) {}
+        bool giveUp() { return m_write->claim(); }
+
+    private:
+        std::shared_ptr<DatabaseThread::Write> m_write;
     };
 
     explicit Board(DatabaseConfig config);
     Board(DatabaseConfig config, Options options);
     ~Board();
 
-    // Opens the database (creating or updating its tables). false, with the
-    // reason, when it cannot.
+    // Opens the database (creating or updating its tables) and draws the
+    // first page. false, with the reason, when it cannot.
     bool start(QString *error = nullptr);
     void stop();
 
-    // A post of the game's form from a client address. The address goes to
-    // the rate limiter's memory and nowhere else.
+    // A post of the game's form from a client address; the address goes to
+    // the rate limiter's memory and nowhere else. Answered at once when the
+    // database is not needed (the returned pointer is null then), otherwise
+    // later from the database thread, unless the caller gives up first.
+    std::unique_ptr<Pending> post(QByteArrayView body, const std::string &client, Answer answer);
+    // The same, waiting for the answer at most postWait.
     Reply post(QByteArrayView body, const std::string &client);
 
-    // The world ranking.
-    Reply page();
+    // The world ranking, from memory: never waits for the database.
+    Reply page() const;
 
     static Reply notFound();
     static Reply methodNotAllowed();
     static Reply tooLarge();
     static Reply unavailable();
+    static Reply error(int status, const QString &title, const QString &message);
 
     RateLimiter &rateLimiter() { return m_limiter; }
-    // How often the ranking was rendered: each change of the board once.
+    const Options &options() const { return m_options; }
+    // How often the ranking was drawn: each change of the board once.
     int pageRenders() const { return m_renders; }
 
 private:
-    const Options m_options;
-    DatabaseThread m_database;
-    RateLimiter m_limiter;
+    void refresh(Storage &storage, const Results *written);
 
-    // The rendered ranking. Taking the lock lets one request re-render while
-    // the others wait for its result instead of rendering it again.
-    std::mutex m_pageMutex;
+    const Options m_options;
+    RateLimiter m_limiter;
+    DatabaseThread m_database;
+
+    mutable std::mutex m_pageMutex;
     std::shared_ptr<const std::string> m_page;
+    // Only the database thread touches these.
     qint64 m_pageChanges = -1;
-    RateLimiter::Clock::time_point m_pageChecked;
-    std::atomic<bool> m_dirty{true};
+    int m_pageFloor = 0; // the last place's score of a full ranking, else 0
+    bool m_pageStale = true;
     std::atomic<int> m_renders{0};
 };
 

@@ -48,6 +48,21 @@ std::optional<Level> levelFromName(const QString &name) {
     return std::nullopt;
 }
 
+QString printable(std::string_view text, std::size_t maxBytes) {
+    QString shown;
+    shown.reserve(qsizetype(std::min(text.size(), maxBytes)));
+    for (std::size_t i = 0; i < text.size() && i < maxBytes; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c >= 0x7F || c == '\\')
+            shown += QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
+        else
+            shown += QLatin1Char(char(c));
+    }
+    if (text.size() > maxBytes)
+        shown += QStringLiteral("…");
+    return shown;
+}
+
 void error(const QString &message) {
     write(Level::Error, "chyba", message);
 }

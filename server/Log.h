@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 #include <optional>
+#include <string_view>
 
 namespace skore::log {
 
@@ -18,5 +20,9 @@ void warning(const QString &message);
 void info(const QString &message);
 void debug(const QString &message);
 bool enabled(Level level);
+
+// Text from a client made safe for one log line: control characters and
+// bytes outside ASCII as \xNN, cut after maxBytes.
+QString printable(std::string_view text, std::size_t maxBytes = 200);
 
 } // namespace skore::log

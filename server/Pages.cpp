@@ -22,11 +22,15 @@ const QString kStyle = QStringLiteral(
     "th{color:#e8c15a;font-weight:bold;padding:.45em .6em;border-bottom:2px solid #d4a72c}"
     "td{padding:.35em .6em;border-bottom:1px solid #8a6d1d}"
     "td.rank,td.score,th.rank,th.score{text-align:right}"
-    "td.name,th.name{text-align:left;white-space:pre}"
+    // Spaces of a name kept as typed, yet a long name wraps rather than
+    // pushing the score off a phone's screen.
+    "td.name,th.name{text-align:left;white-space:pre-wrap;overflow-wrap:anywhere}"
     "td.day,th.day{text-align:right;white-space:nowrap}"
     "td.rank{width:3.5em}"
     "a{color:#e8c15a}"
-    "p.note{font-size:.85em;color:#c8c8a0}");
+    "p.note{font-size:.85em;color:#c8c8a0}"
+    "@media (max-width:32em){body{padding:1em .4em;font-size:.9em}th,td{padding:.35em .3em}"
+    "td.rank{width:auto}td.day{white-space:normal}}");
 
 QString head(const QString &title) {
     return QStringLiteral("<!DOCTYPE html><html lang=\"cs\"><head><meta charset=\"utf-8\">"

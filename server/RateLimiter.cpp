@@ -1,36 +1,83 @@
 #include "server/RateLimiter.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <cstring>
 
 namespace skore {
 
-RateLimiter::RateLimiter(int limit, std::chrono::seconds window, Now now)
-    : m_limit(std::max(0, limit)), m_window(window), m_now(std::move(now)), m_lastSweep(m_now()) {}
-
-void RateLimiter::prune(std::deque<Clock::time_point> &posts, Clock::time_point now) const {
-    while (!posts.empty() && now - posts.front() >= m_window)
-        posts.pop_front();
+std::optional<RateLimiter::Key> RateLimiter::keyOf(const std::string &address) {
+    Key key{};
+    in_addr v4{};
+    if (inet_pton(AF_INET, address.c_str(), &v4) == 1) {
+        // As an IPv4-mapped IPv6 address, so the two families never collide.
+        key[10] = key[11] = 0xff;
+        std::memcpy(key.data() + 12, &v4, 4);
+        return key;
+    }
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, address.c_str(), &v6) != 1)
+        return std::nullopt;
+    std::memcpy(key.data(), &v6, 16);
+    const bool mappedV4 =
+        std::all_of(key.begin(), key.begin() + 10, [](auto b) { return b == 0; }) &&
+        key[10] == 0xff && key[11] == 0xff;
+    if (!mappedV4)
+        std::fill(key.begin() + 8, key.end(), 0);
+    return key;
 }
 
-// Walks all addresses at most once per window, so the cost stays flat however
-// many clients come and go, and no address outlives its window by more than one.
-void RateLimiter::forgetOld(Clock::time_point now, bool always) {
-    if (!always && now - m_lastSweep < m_window)
-        return;
-    m_lastSweep = now;
+std::size_t RateLimiter::KeyHash::operator()(const Key &key) const {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    std::memcpy(&high, key.data(), 8);
+    std::memcpy(&low, key.data() + 8, 8);
+    return std::hash<std::uint64_t>()(high * 0x9E3779B97F4A7C15ull ^ low);
+}
+
+RateLimiter::RateLimiter(int limit, std::chrono::seconds window, Now now, std::size_t maxClients)
+    : m_limit(std::max(0, limit)), m_window(window), m_now(std::move(now)),
+      m_maxClients(std::max<std::size_t>(1, maxClients)) {}
+
+void RateLimiter::prune(Posts &posts, Clock::time_point now) const {
+    const auto fresh = std::find_if(posts.begin(), posts.end(),
+                                    [&](Clock::time_point t) { return now - t < m_window; });
+    posts.erase(posts.begin(), fresh);
+}
+
+void RateLimiter::forgetOldLocked(Clock::time_point now) {
     for (auto it = m_posts.begin(); it != m_posts.end();) {
         prune(it->second, now);
         it = it->second.empty() ? m_posts.erase(it) : std::next(it);
     }
 }
 
+void RateLimiter::forgetOld() {
+    const Clock::time_point now = m_now();
+    std::lock_guard lock(m_mutex);
+    forgetOldLocked(now);
+}
+
 bool RateLimiter::admit(const std::string &client) {
     if (m_limit == 0)
         return true;
+    const std::optional<Key> key = keyOf(client);
+    if (!key)
+        return false;
     const Clock::time_point now = m_now();
     std::lock_guard lock(m_mutex);
-    forgetOld(now, false);
-    auto &posts = m_posts[client];
+    auto found = m_posts.find(*key);
+    if (found == m_posts.end()) {
+        if (m_posts.size() >= m_maxClients)
+            forgetOldLocked(now);
+        // Full of addresses that all posted within the window: a flood from
+        // many addresses. Refusing the newcomer keeps memory bounded; the
+        // players already counted go on as before.
+        if (m_posts.size() >= m_maxClients)
+            return false;
+        found = m_posts.emplace(*key, Posts{}).first;
+    }
+    Posts &posts = found->second;
     prune(posts, now);
     if (int(posts.size()) >= m_limit)
         return false;
@@ -41,11 +88,14 @@ bool RateLimiter::admit(const std::string &client) {
 int RateLimiter::secondsUntilFree(const std::string &client) {
     if (m_limit == 0)
         return 0;
+    const std::optional<Key> key = keyOf(client);
+    if (!key)
+        return int(m_window.count());
     const Clock::time_point now = m_now();
     std::lock_guard lock(m_mutex);
-    const auto it = m_posts.find(client);
+    const auto it = m_posts.find(*key);
     if (it == m_posts.end())
-        return 0;
+        return m_posts.size() >= m_maxClients ? int(m_window.count()) : 0;
     prune(it->second, now);
     if (int(it->second.size()) < m_limit)
         return 0;
@@ -56,7 +106,7 @@ int RateLimiter::secondsUntilFree(const std::string &client) {
 std::size_t RateLimiter::trackedClients() {
     const Clock::time_point now = m_now();
     std::lock_guard lock(m_mutex);
-    forgetOld(now, true);
+    forgetOldLocked(now);
     return m_posts.size();
 }
 

@@ -1,13 +1,16 @@
 // How often one client address may post: a sliding window kept in memory only.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace skore {
 
@@ -20,10 +23,20 @@ public:
 
     static constexpr int kDefaultLimit = 10;
     static constexpr std::chrono::seconds kDefaultWindow{60};
+    // About 150 bytes an address: 64 Ki addresses stay under 10 MB.
+    static constexpr std::size_t kDefaultMaxClients = 65536;
+
+    // An address as the limiter counts it: IPv4 whole, IPv6 by its /64 (one
+    // subscriber's network: a client that rotates through it is one client).
+    using Key = std::array<std::uint8_t, 16>;
+    // nullopt for text that is no IP address.
+    static std::optional<Key> keyOf(const std::string &address);
 
     // limit posts per window and address; a limit of 0 admits everything.
+    // At most maxClients addresses are kept: a new address beyond them is
+    // refused until old ones are forgotten.
     explicit RateLimiter(int limit = kDefaultLimit, std::chrono::seconds window = kDefaultWindow,
-                         Now now = &Clock::now);
+                         Now now = &Clock::now, std::size_t maxClients = kDefaultMaxClients);
 
     // Counts the post and says whether it may go on. A refused post does not
     // count, so a client that waits is let in again as its old posts age out.
@@ -32,6 +45,10 @@ public:
     // Seconds until the client may post again (0 when it may now).
     int secondsUntilFree(const std::string &client);
 
+    // Forgets every address whose posts are all older than the window. The
+    // server calls it on a timer, so a quiet board forgets too.
+    void forgetOld();
+
     // How many addresses are remembered, once every expired one is forgotten.
     std::size_t trackedClients();
 
@@ -39,15 +56,20 @@ public:
     std::chrono::seconds window() const { return m_window; }
 
 private:
-    void forgetOld(Clock::time_point now, bool always);
-    void prune(std::deque<Clock::time_point> &posts, Clock::time_point now) const;
+    struct KeyHash {
+        std::size_t operator()(const Key &key) const;
+    };
+    using Posts = std::vector<Clock::time_point>;
+
+    void forgetOldLocked(Clock::time_point now);
+    void prune(Posts &posts, Clock::time_point now) const;
 
     const int m_limit;
     const std::chrono::seconds m_window;
     const Now m_now;
+    const std::size_t m_maxClients;
     std::mutex m_mutex;
-    std::unordered_map<std::string, std::deque<Clock::time_point>> m_posts;
-    Clock::time_point m_lastSweep;
+    std::unordered_map<Key, Posts, KeyHash> m_posts;
 };
 
 } // namespace skore

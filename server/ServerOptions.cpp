@@ -1,5 +1,7 @@
 #include "server/ServerOptions.h"
 
+#include "server/TrustedProxies.h"
+
 namespace skore {
 
 namespace {
@@ -25,7 +27,9 @@ bool ServerOptions::parseAddress(const QString &text, QString *host, int *port) 
         return false; // an IPv6 address needs its brackets to tell it from the port
     bool ok = false;
     const int p = text.mid(colon + 1).toInt(&ok);
-    if (h.isEmpty() || !ok || p < 0 || p > 65535)
+    // An address to listen on, not a name to look up: what it resolves to
+    // could change between starts.
+    if (h.isEmpty() || !ok || p < 0 || p > 65535 || !TrustedProxies().add(h.toStdString()))
         return false;
     *host = h;
     *port = p;
@@ -58,7 +62,7 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
             name == QLatin1String("-l") || name == QLatin1String("--listen") ||
             name == QLatin1String("-d") || name == QLatin1String("--database") ||
             name == QLatin1String("--log-level") || name == QLatin1String("--rate-limit") ||
-            name == QLatin1String("--threads");
+            name == QLatin1String("--threads") || name == QLatin1String("--trusted-proxy");
         if (!takesValue)
             return fail(QStringLiteral("Neznámá volba „%1“. Volby vypíše --help.").arg(name));
         if (!inlineValue && i + 1 >= arguments.size())
@@ -68,7 +72,8 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
         if (name == QLatin1String("-l") || name == QLatin1String("--listen")) {
             if (!parseAddress(value, &options.host, &options.port))
                 return fail(QStringLiteral("Adresa „%1“ není ve tvaru počítač:port "
-                                           "(například 127.0.0.1:8080).")
+                                           "s adresou IP (například 127.0.0.1:8080 nebo "
+                                           "[::1]:8080).")
                                 .arg(value));
         } else if (name == QLatin1String("-d") || name == QLatin1String("--database")) {
             QString why;
@@ -90,6 +95,12 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
                                            "(bez omezení) výše, ne „%1“.")
                                 .arg(value));
             options.rateLimit = *limit;
+        } else if (name == QLatin1String("--trusted-proxy")) {
+            if (!TrustedProxies().add(value.toStdString()))
+                return fail(QStringLiteral("Volba --trusted-proxy chce adresu IP proxy "
+                                           "(například 127.0.0.1), ne „%1“.")
+                                .arg(value));
+            options.trustedProxies << value;
         } else {
             const auto threads = parseCount(value, 1024);
             if (!threads || *threads == 0)
@@ -119,7 +130,9 @@ QString ServerOptions::helpText() {
         "      --rate-limit N         kolikrát za minutu smí jedna adresa odeslat\n"
         "                             výsledky (výchozí 10; 0 = bez omezení, pro\n"
         "                             zátěžové zkoušky)\n"
-        "      --threads N            počet vláken pro HTTP (výchozí 16)\n"
+        "      --trusted-proxy ADRESA  proxy (například nginx), jejíž hlavičce\n"
+        "                             X-Forwarded-For server věří; lze zadat vícekrát\n"
+        "      --threads N            počet vláken pro HTTP (výchozí 2)\n"
         "  -h, --help                 vypíše tuto nápovědu\n"
         "      --version              vypíše verzi\n"
         "\n"

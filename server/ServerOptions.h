@@ -25,8 +25,9 @@ struct ServerOptions {
     int port = 8080; // 0: any free port, printed at start
     DatabaseConfig database;
     log::Level logLevel = log::Level::Info;
-    int rateLimit = 10; // posts a minute per client address; 0 = no limit
-    int threads = 16;   // HTTP worker threads
+    int rateLimit = 10;         // posts a minute per client address; 0 = no limit
+    int threads = 2;            // threads of the HTTP event loop
+    QStringList trustedProxies; // whose X-Forwarded-For is believed
     bool help = false;
     bool version = false;
 
@@ -36,7 +37,7 @@ struct ServerOptions {
 
     static QString helpText();
 
-    // "host:port", "[v6 address]:port".
+    // "host:port", "[v6 address]:port"; the host an IP address.
     static bool parseAddress(const QString &text, QString *host, int *port);
 };
 

@@ -4,11 +4,13 @@
 
 #include "server/Log.h"
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QVariant>
 #include <algorithm>
 #include <atomic>
+#include <sys/stat.h>
 
 namespace skore {
 
@@ -84,7 +86,11 @@ bool Storage::openConnection(QString *error) {
         return false;
     }
     m_open = true;
+    m_busyTimeoutMs = m_config.busyTimeoutMs;
     if (m_config.engine == DatabaseConfig::Engine::SQLite) {
+        // Taken right after opening: the file the connection has is the one
+        // at the path now (SQLite creates it on open when it is missing).
+        m_fileIdentity = fileIdentity();
         // WAL lets the page be read while a post is written. NORMAL syncs at
         // checkpoints only: a power cut may lose the last posts, never the file.
         QSqlQuery mode(db);
@@ -114,7 +120,7 @@ void Storage::disconnect() {
 bool Storage::exec(QSqlQuery &query) {
     if (query.exec())
         return true;
-    m_lastError = query.lastError().text();
+    noteError(query.lastError());
     return false;
 }
 
@@ -122,14 +128,73 @@ bool Storage::exec(const QString &sql) {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     if (query.exec(sql))
         return true;
-    m_lastError = query.lastError().text();
+    noteError(query.lastError());
     return false;
+}
+
+// SQLite's "busy" and "locked": another writer holds the file. Reconnecting
+// would not help, it would only wait for the lock a second time.
+void Storage::noteError(const QSqlError &error) {
+    m_lastError = error.text();
+    const QString code = error.nativeErrorCode();
+    m_lastCode = code;
+    m_busy = m_config.engine == DatabaseConfig::Engine::SQLite &&
+             (code == QLatin1String("5") || code == QLatin1String("6"));
+}
+
+void Storage::setBusyTimeout(int milliseconds) {
+    if (m_config.engine != DatabaseConfig::Engine::SQLite || !m_open ||
+        milliseconds == m_busyTimeoutMs)
+        return;
+    if (exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds)))
+        m_busyTimeoutMs = milliseconds;
+}
+
+std::optional<std::pair<quint64, quint64>> Storage::fileIdentity() const {
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_config.sqlitePath).constData(), &info) != 0)
+        return std::nullopt;
+    return std::pair<quint64, quint64>(info.st_dev, info.st_ino);
+}
+
+// A file deleted or replaced under the running server: the open connection
+// would go on writing to the old file, which nobody will ever read again.
+bool Storage::fileWasReplaced() const {
+    return m_config.engine == DatabaseConfig::Engine::SQLite && m_open &&
+           fileIdentity() != m_fileIdentity;
+}
+
+std::optional<QStringList> Storage::foreignTables() {
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                   "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"))) {
+        noteError(query.lastError());
+        return std::nullopt;
+    }
+    QStringList names;
+    while (query.next())
+        names << query.value(0).toString();
+    if (names.contains(QStringLiteral("schema_version")))
+        return QStringList();
+    return names;
 }
 
 // Two servers may start at once on one PostgreSQL database; the slower one
 // fails to create what the faster one just created, and reads the version again.
 bool Storage::migrate(QString *error) {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (m_config.engine == DatabaseConfig::Engine::SQLite) {
+        // Pointed at the file of another program by mistake: adding tables
+        // to it would change that program's data.
+        const std::optional<QStringList> foreign = foreignTables();
+        if (foreign && !foreign->isEmpty()) {
+            *error = QStringLiteral("Soubor %1 patří jinému programu (má tabulky %2, ale ne "
+                                    "tabulky serveru výsledků); server ho nepřevezme.")
+                         .arg(m_config.sqlitePath, foreign->join(QStringLiteral(", ")));
+            return false;
+        }
+    }
     for (int attempt = 0; attempt < 3; ++attempt) {
         // Reading first: a busy SQLite file or a read-only role can still be
         // served when the schema is already current.
@@ -184,13 +249,24 @@ std::optional<int> Storage::schemaVersion() {
 
 template <typename Operation> auto Storage::retried(Operation operation) -> decltype(operation()) {
     QString why;
+    if (fileWasReplaced()) {
+        log::error(QStringLiteral("Soubor databáze %1 byl smazán nebo nahrazen; otevírám ho "
+                                  "znovu.")
+                       .arg(m_config.sqlitePath));
+        disconnect();
+    }
     if (!m_open && !connect(&why)) {
         m_lastError = why;
+        log::error(QStringLiteral("Databázi nelze otevřít: %1").arg(why));
         return std::nullopt;
     }
+    m_busy = false;
     if (auto result = operation())
         return result;
-    log::warning(QStringLiteral("Databáze selhala (%1); připojuji se znovu.").arg(m_lastError));
+    if (m_busy)
+        return std::nullopt;
+    log::warning(QStringLiteral("Databáze selhala (%1, %2); připojuji se znovu.")
+                     .arg(m_lastError, m_lastCode));
     if (!connect(&why)) {
         m_lastError = why;
         log::warning(QStringLiteral("Databáze je nedostupná: %1").arg(why));
@@ -216,7 +292,7 @@ QSqlQuery &Storage::insertStatement(int rows) {
 std::optional<int> Storage::addOnce(const Results &results, qint64 now) {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.transaction()) {
-        m_lastError = db.lastError().text();
+        noteError(db.lastError());
         return std::nullopt;
     }
     int added = 0;
@@ -239,7 +315,7 @@ std::optional<int> Storage::addOnce(const Results &results, qint64 now) {
     if (ok && db.commit())
         return added;
     if (ok)
-        m_lastError = db.lastError().text();
+        noteError(db.lastError());
     db.rollback();
     return std::nullopt;
 }

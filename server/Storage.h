@@ -4,10 +4,13 @@
 #include "server/BoardRow.h"
 #include "server/DatabaseConfig.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace skore {
 
@@ -45,6 +48,9 @@ public:
     // The version the schema is at, or 0 when it has none.
     std::optional<int> schemaVersion();
 
+    // How long the next statements wait for another writer of an SQLite file.
+    void setBusyTimeout(int milliseconds);
+
     const DatabaseConfig &config() const { return m_config; }
     QString lastError() const { return m_lastError; }
 
@@ -53,6 +59,12 @@ private:
     bool openConnection(QString *error);
     void disconnect();
     bool migrate(QString *error);
+    void noteError(const QSqlError &error);
+    std::optional<std::pair<quint64, quint64>> fileIdentity() const;
+    bool fileWasReplaced() const;
+    // The tables of an SQLite file that has not the board's own: empty when
+    // it is new or the board's.
+    std::optional<QStringList> foreignTables();
     bool exec(QSqlQuery &query);
     bool exec(const QString &sql);
     std::optional<int> addOnce(const Results &results, qint64 now);
@@ -65,6 +77,10 @@ private:
     QString m_connectionName;
     bool m_open = false;
     QString m_lastError;
+    bool m_busy = false;
+    QString m_lastCode;
+    int m_busyTimeoutMs = 0;
+    std::optional<std::pair<quint64, quint64>> m_fileIdentity;
     std::map<int, QSqlQuery> m_inserts;
 };
 

@@ -55,8 +55,25 @@ bool isAcceptableName(QStringView name) {
     const QList<uint> codePoints = name.toUcs4();
     if (codePoints.isEmpty() || codePoints.size() > Submission::kMaxNameLength)
         return false;
-    return std::none_of(codePoints.begin(), codePoints.end(),
-                        [](uint c) { return QChar::category(c) == QChar::Other_Control; });
+    // Besides control characters: format characters (a byte order mark, bidi
+    // overrides, zero-width joiners), private-use and unassigned code points,
+    // lone surrogates and line/paragraph separators. On the page they would
+    // show as nothing, reorder the row or break it: a name must look the way
+    // it reads.
+    return std::none_of(codePoints.begin(), codePoints.end(), [](uint c) {
+        switch (QChar::category(c)) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_PrivateUse:
+        case QChar::Other_NotAssigned:
+        case QChar::Other_Surrogate:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return true;
+        default:
+            return false;
+        }
+    });
 }
 
 Submission Submission::parse(QByteArrayView body) {
@@ -108,7 +125,7 @@ Submission Submission::parse(QByteArrayView body) {
                               .arg(kMaxScore));
         if (!isAcceptableName(name))
             return refuse(QStringLiteral("Jméno na %1. místě musí mít 1 až %2 znaků a nesmí "
-                                         "obsahovat řídicí znaky.")
+                                         "obsahovat řídicí ani neviditelné znaky.")
                               .arg(place)
                               .arg(kMaxNameLength));
         s.results.append({name, *value});

@@ -39,8 +39,9 @@ struct Submission {
 // zero, from kMinScore to kMaxScore.
 std::optional<int> parseScore(QStringView text);
 
-// A name of 1 to kMaxNameLength characters (code points) without control
-// characters. Spaces count as characters: the game keeps a name of spaces.
+// A name of 1 to kMaxNameLength characters (code points) without control,
+// format, private-use, unassigned or separator characters other than spaces. Spaces count as
+// characters: the game keeps a name of spaces.
 bool isAcceptableName(QStringView name);
 
 } // namespace skore

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace skore;
@@ -24,7 +25,7 @@ void printTo(FILE *stream, const QString &text) {
 
 int main(int argc, char **argv) {
     // Qt SQL loads its drivers as plugins, which needs an application object;
-    // no event loop runs: httplib's workers and the database thread do the work.
+    // no Qt event loop runs: Asio's and the database thread do the work.
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -55,17 +56,21 @@ int main(int argc, char **argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // Every connection is a descriptor: make room for the connection cap.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+
+    TrustedProxies proxies;
+    for (const QString &proxy : options->trustedProxies)
+        proxies.add(proxy.toStdString());
     Board::Options boardOptions;
     boardOptions.rateLimit = options->rateLimit;
     Board board(options->database, boardOptions);
-    if (!board.start(&why)) {
-        printTo(stderr, QStringLiteral("toquel-skore: databázi %1 nelze otevřít: %2\n")
-                            .arg(options->database.describe(), why));
-        return ExitDatabaseUnavailable;
-    }
-    log::info(QStringLiteral("Databáze: %1").arg(options->database.describe()));
-
-    HttpServer http(board, options->threads);
+    HttpServer http(board, HttpLimits{}, options->threads, std::move(proxies));
+    // The address first: a server that cannot listen creates no database.
     if (!http.bind(options->host, options->port)) {
         printTo(stderr, QStringLiteral("toquel-skore: na adrese %1:%2 nelze naslouchat (je "
                                        "obsazená, nebo ji tento počítač nemá).\n")
@@ -73,17 +78,27 @@ int main(int argc, char **argv) {
                             .arg(options->port));
         return ExitAddressUnavailable;
     }
+    if (!board.start(&why)) {
+        printTo(stderr, QStringLiteral("toquel-skore: databázi %1 nelze otevřít: %2\n")
+                            .arg(options->database.describe(), why));
+        return ExitDatabaseUnavailable;
+    }
+    log::info(QStringLiteral("Databáze: %1").arg(options->database.describe()));
+
     const QString host = options->host.contains(u':') ? u'[' + options->host + u']' : options->host;
     printTo(stdout,
             QStringLiteral("Naslouchám na http://%1:%2/skore\n").arg(host).arg(http.port()));
     if (options->rateLimit == 0)
         log::warning(QStringLiteral("Omezení počtu odeslání je vypnuto (--rate-limit 0)."));
 
+    // SIGTERM: no new connections, requests in progress get the grace of the
+    // limits, the rest are closed; every post answered "OK " is committed by
+    // then, and the database thread finishes what is queued before it ends.
     std::thread([&http, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
         log::info(QStringLiteral("Končím (signál %1).").arg(signal));
-        http.stop();
+        http.shutdown();
     }).detach();
 
     http.run();

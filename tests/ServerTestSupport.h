@@ -1,5 +1,6 @@
-// What the score board's tests share: a fresh database of either engine, and
-// a relay that can cut the line to PostgreSQL the way a network would.
+// What the score board's tests share: a fresh database of either engine, a
+// PostgreSQL outage made by PostgreSQL itself, and a plain socket client
+// that can send anything, slowly or not at all.
 #pragma once
 
 #include "server/DatabaseConfig.h"
@@ -10,34 +11,18 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QTest>
 #include <arpa/inet.h>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <functional>
-#include <mutex>
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
+#include <sys/time.h>
 #include <unistd.h>
-#include <vector>
 
 namespace servertest {
 
-inline constexpr char kPgUrlVariable[] = "TOQUEL_TEST_PG_URL";
-
-// A steady clock the test moves by hand, for the rate limit and the page's age.
-struct ManualClock {
-    std::chrono::steady_clock::time_point now{};
-    std::function<std::chrono::steady_clock::time_point()> function() {
-        return [this] { return now; };
-    }
-};
-
-// Runs sql on a connection of its own, opened and closed here.
+// Runs the statements on a connection of its own; false, with *error, when one fails.
 inline bool execOn(const skore::DatabaseConfig &config, const QStringList &statements,
                    QString *error = nullptr) {
     static std::atomic<int> counter{0};
@@ -45,201 +30,161 @@ inline bool execOn(const skore::DatabaseConfig &config, const QStringList &state
     bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), name);
-        if (config.engine == skore::DatabaseConfig::Engine::SQLite) {
-            db.setDatabaseName(config.sqlitePath);
-        } else {
-            db.setHostName(config.host);
-            db.setPort(config.port);
-            db.setUserName(config.user);
-            db.setPassword(config.password);
-            db.setDatabaseName(config.database);
-        }
-        ok = db.open();
+        const bool sqlite = config.engine == skore::DatabaseConfig::Engine::SQLite;
+        db.setDatabaseName(sqlite ? config.sqlitePath : config.database);
+        db.setHostName(config.host);
+        db.setPort(config.port);
+        db.setUserName(config.user);
+        QSqlQuery query(db);
+        for (qsizetype i = -1; ok && i < statements.size(); ++i)
+            ok = i < 0 ? db.open() : query.exec(statements[i]);
         if (!ok && error)
-            *error = db.lastError().text();
-        for (const QString &sql : statements) {
-            if (!ok)
-                break;
-            QSqlQuery query(db);
-            ok = query.exec(sql);
-            if (!ok && error)
-                *error = sql + QStringLiteral(": ") + query.lastError().text();
-        }
-        db.close();
+            *error = db.lastError().text() + query.lastError().text();
     }
     QSqlDatabase::removeDatabase(name);
     return ok;
 }
 
-// A database with no tables in it. SQLite: a file in dir. PostgreSQL: a
-// database of this test program's own on the cluster TOQUEL_TEST_PG_URL
-// names, emptied; nullopt and *skip say why when there is none.
+// The cluster TOQUEL_TEST_PG_URL names, as its administrator reaches it.
+inline std::optional<skore::DatabaseConfig> pgAdmin() {
+    auto admin = skore::DatabaseConfig::fromArgument(qEnvironmentVariable("TOQUEL_TEST_PG_URL"));
+    return admin && admin->engine == skore::DatabaseConfig::Engine::PostgreSQL ? admin
+                                                                               : std::nullopt;
+}
+
+// A database with no tables. SQLite: a file in dir. PostgreSQL: a database of
+// this test program's own, emptied; nullopt and *skip when there is none.
 inline std::optional<skore::DatabaseConfig> freshDatabase(const QString &engine,
                                                           const QTemporaryDir &dir, QString *skip) {
     if (engine == QLatin1String("sqlite")) {
         skore::DatabaseConfig config;
         config.sqlitePath = dir.filePath(QStringLiteral("skore.sqlite"));
-        QFile::remove(config.sqlitePath);
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QFile::remove(config.sqlitePath + QLatin1String(suffix));
         return config;
     }
-    const QString url = qEnvironmentVariable(kPgUrlVariable);
-    if (url.isEmpty()) {
-        *skip = QStringLiteral("%1 is not set: scripts/with-postgres.sh starts a throwaway "
-                               "PostgreSQL and sets it (scripts/test.sh does so)")
-                    .arg(QLatin1String(kPgUrlVariable));
+    const std::optional<skore::DatabaseConfig> admin = pgAdmin();
+    if (!admin) {
+        *skip = QStringLiteral("TOQUEL_TEST_PG_URL names no PostgreSQL: "
+                               "scripts/with-postgres.sh starts one");
         return std::nullopt;
     }
-    QString why;
-    std::optional<skore::DatabaseConfig> admin = skore::DatabaseConfig::fromArgument(url, &why);
-    if (!admin || admin->engine != skore::DatabaseConfig::Engine::PostgreSQL) {
-        *skip = QStringLiteral("%1 is no PostgreSQL URL: %2").arg(url, why);
-        return std::nullopt;
-    }
-    // Each test program has a database of its own, so programs run in parallel
-    // never see each other's results.
-    const QString own =
-        QStringLiteral("toquel_%1").arg(QCoreApplication::applicationName().toLower().remove(u'-'));
     skore::DatabaseConfig config = *admin;
-    config.database = own;
+    config.database =
+        QStringLiteral("toquel_%1").arg(QCoreApplication::applicationName().toLower().remove(u'-'));
     if (!execOn(config, {}))
-        execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(own)});
+        execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config.database)});
+    QString why;
     if (!execOn(config,
                 {QStringLiteral("SET client_min_messages = warning"),
                  QStringLiteral("DROP TABLE IF EXISTS results, board_changes, schema_version")},
                 &why)) {
-        *skip = QStringLiteral("the PostgreSQL of %1 cannot be used: %2").arg(url, why);
+        *skip = QStringLiteral("PostgreSQL cannot be used: %1").arg(why);
         return std::nullopt;
     }
     return config;
 }
 
-// A TCP relay on 127.0.0.1 in front of another address. cut() drops every
-// relayed connection and every new one until mend(): what the server sees
-// when the database host restarts or the network between them fails.
-class TcpRelay {
-public:
-    TcpRelay(const QString &host, int port) {
-        m_target.sin_family = AF_INET;
-        m_target.sin_port = htons(quint16(port));
-        inet_pton(AF_INET, host.toLatin1().constData(), &m_target.sin_addr);
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof any;
-        ::bind(m_listener, reinterpret_cast<sockaddr *>(&any), sizeof any);
-        ::listen(m_listener, 16);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&any), &length);
-        m_port = ntohs(any.sin_port);
-        if (::pipe(m_wake) != 0)
-            m_wake[0] = m_wake[1] = -1;
-        m_thread = std::thread([this] { loop(); });
-    }
-    ~TcpRelay() {
-        m_stop = true;
-        poke();
-        m_thread.join();
-        for (auto &[a, b] : m_pairs) {
-            ::close(a);
-            ::close(b);
-        }
-        ::close(m_listener);
-        ::close(m_wake[0]);
-        ::close(m_wake[1]);
-    }
+// Takes the database away from every client as a restart would (its
+// connections ended, new ones refused), or gives it back.
+inline bool setPgReachable(const skore::DatabaseConfig &config, bool reachable) {
+    QStringList sql{QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
+                        .arg(config.database, reachable ? "true" : "false")};
+    if (!reachable)
+        sql << QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                              "WHERE datname = '%1'")
+                   .arg(config.database);
+    const std::optional<skore::DatabaseConfig> admin = pgAdmin();
+    return admin && execOn(*admin, sql);
+}
 
-    int port() const { return m_port; }
-    void cut() {
-        m_cut = true;
-        poke();
-        // Wait until the loop has dropped its connections: the test's next
-        // request must meet a dead line, not one that is about to die.
-        std::unique_lock lock(m_mutex);
-        m_cutDone.wait(lock, [this] { return m_pairsCut; });
+struct HttpReply {
+    int status = -1; // -1: no reply (closed or timed out)
+    QByteArray head;
+    QByteArray body;
+    QByteArray header(const QByteArray &name) const {
+        for (const QByteArray &line : head.split('\n'))
+            if (line.toLower().startsWith(name.toLower() + ':'))
+                return line.mid(name.size() + 1).trimmed();
+        return {};
     }
-    void mend() {
-        std::lock_guard lock(m_mutex);
-        m_pairsCut = false;
-        m_cut = false;
+};
+
+// A blocking TCP client on 127.0.0.1 whose every wait is bounded. from picks
+// the loopback address it comes from (the server counts connections per address).
+class Client {
+public:
+    explicit Client(int port, const char *from = "127.0.0.1") {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const timeval limit{5, 0};
+        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        inet_pton(AF_INET, from, &address.sin_addr);
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        address.sin_port = htons(quint16(port));
+        inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    }
+    ~Client() { ::close(m_fd); }
+
+    // All of it, unless the server closes or stops reading for 5 s.
+    bool send(QByteArrayView bytes) {
+        return ::send(m_fd, bytes.data(), std::size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    }
+    // The next reply; a reply to HEAD has no body whatever its length says.
+    HttpReply read(bool head = false) {
+        HttpReply reply;
+        qsizetype end = -1;
+        while ((end = m_in.indexOf("\r\n\r\n")) < 0)
+            if (m_in.size() > 65536 || !fill())
+                return reply;
+        reply.head = m_in.left(end);
+        m_in.remove(0, end + 4);
+        reply.status = reply.head.mid(9, 3).toInt();
+        const qsizetype length = head ? 0 : reply.header("Content-Length").toLongLong();
+        while (m_in.size() < length)
+            if (!fill())
+                return {};
+        reply.body = m_in.left(length);
+        m_in.remove(0, length);
+        return reply;
+    }
+    // Whether the server sent something, or closed, within the time.
+    bool answersWithin(int ms) {
+        pollfd wait{m_fd, POLLIN, 0};
+        return !m_in.isEmpty() || ::poll(&wait, 1, ms) > 0;
+    }
+    // Whether the server closes the connection (rather than the wait ending).
+    bool closedByServer() {
+        while (fill())
+            ;
+        return errno != EAGAIN && errno != EWOULDBLOCK;
     }
 
 private:
-    void poke() {
-        const char c = 1;
-        [[maybe_unused]] const auto n = ::write(m_wake[1], &c, 1);
-    }
-
-    void loop() {
+    bool fill() {
         char buffer[16384];
-        while (!m_stop) {
-            std::vector<pollfd> fds{{m_listener, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-            for (auto &[a, b] : m_pairs) {
-                fds.push_back({a, POLLIN, 0});
-                fds.push_back({b, POLLIN, 0});
-            }
-            ::poll(fds.data(), fds.size(), -1);
-            if (fds[1].revents & POLLIN) [[maybe_unused]]
-                const auto n = ::read(m_wake[0], buffer, sizeof buffer);
-            if (m_cut) {
-                std::lock_guard lock(m_mutex);
-                for (auto &[a, b] : m_pairs) {
-                    ::close(a);
-                    ::close(b);
-                }
-                m_pairs.clear();
-                m_pairsCut = true;
-                m_cutDone.notify_all();
-            }
-            if (fds[0].revents & POLLIN) {
-                const int client = ::accept(m_listener, nullptr, nullptr);
-                if (client >= 0 && m_cut) {
-                    ::close(client);
-                } else if (client >= 0) {
-                    const int upstream = ::socket(AF_INET, SOCK_STREAM, 0);
-                    if (::connect(upstream, reinterpret_cast<const sockaddr *>(&m_target),
-                                  sizeof m_target) == 0) {
-                        m_pairs.emplace_back(client, upstream);
-                    } else {
-                        ::close(client);
-                        ::close(upstream);
-                    }
-                }
-                continue; // the pair list changed under fds
-            }
-            for (std::size_t i = 2; i < fds.size(); i += 2) {
-                const std::size_t pair = (i - 2) / 2;
-                if (pair >= m_pairs.size())
-                    break;
-                bool closed = false;
-                for (int side = 0; side < 2 && !closed; ++side) {
-                    if (!(fds[i + std::size_t(side)].revents & (POLLIN | POLLHUP | POLLERR)))
-                        continue;
-                    const int from = side == 0 ? m_pairs[pair].first : m_pairs[pair].second;
-                    const int to = side == 0 ? m_pairs[pair].second : m_pairs[pair].first;
-                    const ssize_t n = ::read(from, buffer, sizeof buffer);
-                    closed = n <= 0 || ::send(to, buffer, std::size_t(n), MSG_NOSIGNAL) != n;
-                }
-                if (closed) {
-                    ::close(m_pairs[pair].first);
-                    ::close(m_pairs[pair].second);
-                    m_pairs[pair] = {-1, -1};
-                }
-            }
-            std::erase_if(m_pairs, [](const auto &p) { return p.first < 0; });
-        }
+        errno = 0;
+        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+        if (n > 0)
+            m_in.append(buffer, n);
+        return n > 0;
     }
-
-    sockaddr_in m_target{};
-    int m_listener = -1;
-    int m_port = 0;
-    int m_wake[2] = {-1, -1};
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_cut{false};
-    std::mutex m_mutex;
-    std::condition_variable m_cutDone;
-    bool m_pairsCut = false;
-    std::vector<std::pair<int, int>> m_pairs;
-    std::thread m_thread;
+    int m_fd = -1;
+    QByteArray m_in;
 };
+
+inline HttpReply exchange(int port, const QByteArray &request) {
+    Client client(port);
+    return client.send(request) ? client.read(request.startsWith("HEAD")) : HttpReply{};
+}
+
+inline QByteArray postRequest(const QByteArray &body, const QByteArray &extraHeaders = {}) {
+    return "POST /skore/pridejv.asp HTTP/1.1\r\nHost: skore\r\nContent-Type: "
+           "application/x-www-form-urlencoded\r\n" +
+           extraHeaders + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
 
 } // namespace servertest

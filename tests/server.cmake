@@ -1,16 +1,23 @@
-# The score board server: its rules, its storage on SQLite and PostgreSQL, its
-# HTTP end to end. The PostgreSQL
-# rows run when TOQUEL_TEST_PG_URL names a cluster (scripts/with-postgres.sh).
+# The score board server: its rules without sockets, the server end to end
+# (HTTP over 127.0.0.1, storage on SQLite and PostgreSQL, the program). The
+# PostgreSQL rows run when
+# TOQUEL_TEST_PG_URL names a cluster (scripts/with-postgres.sh).
 find_package(Qt6 6.4 REQUIRED COMPONENTS Sql)
 
 toquel_add_test(tst_server_rules SOURCES tst_server_rules.cpp
                 LIBS toquel_skore_core LABELS server)
-toquel_add_test(tst_server_storage SOURCES tst_server_storage.cpp ServerTestSupport.h
-                LIBS toquel_skore_core Qt6::Sql LABELS server)
-toquel_add_test(tst_server_http SOURCES tst_server_http.cpp ServerTestSupport.h
-                LIBS toquel_skore_http Qt6::Sql LABELS server)
-toquel_add_test(tst_server_cli SOURCES tst_server_cli.cpp LIBS toquel_skore_http Qt6::Network
-                LABELS server)
-target_compile_definitions(tst_server_cli PRIVATE
+toquel_add_test(tst_server SOURCES tst_server.cpp ServerTestSupport.h
+                LIBS toquel_skore_http Qt6::Sql Qt6::Network LABELS server)
+target_compile_definitions(tst_server PRIVATE
                            "TOQUEL_SKORE_PROGRAM=\"$<TARGET_FILE:toquel-skore>\"")
-add_dependencies(tst_server_cli toquel-skore)
+add_dependencies(tst_server toquel-skore)
+
+# The unit checked as systemd reads it, where systemd is there to ask.
+find_program(SYSTEMD_ANALYZE systemd-analyze)
+if(SYSTEMD_ANALYZE)
+  add_test(NAME toquel-skore.service COMMAND ${SYSTEMD_ANALYZE} verify
+           ${PROJECT_BINARY_DIR}/server/check/toquel-skore.service)
+  # verify only warns about a key it does not know or cannot parse: those fail too.
+  set_tests_properties(toquel-skore.service PROPERTIES LABELS server
+                       FAIL_REGULAR_EXPRESSION "toquel-skore.service:[0-9]+:")
+endif()
