@@ -10,10 +10,7 @@
 #include "shell/Program.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QSettings>
-#include <QTest>
-#include <deque>
 #include <memory>
 
 // The open, visible window of type W, or a failed test: the test returns at once
@@ -27,7 +24,7 @@ public:
     using Answer = MessageBox::Answer;
 
     // Answers still to give, in order; a box with none left is answered No (or OK).
-    std::deque<Answer> answers;
+    QList<Answer> answers;
     // Runs while a box is "open", before it is answered.
     std::function<void(const MessageBox::Request &)> whileAsking;
     QList<MessageBox::Request> asked;
@@ -42,11 +39,9 @@ public:
             asked << request;
             if (whileAsking)
                 whileAsking(request);
-            if (answers.empty())
-                return request.buttons == MessageBox::Buttons::YesNo ? Answer::No : Answer::Ok;
-            const Answer a = answers.front();
-            answers.pop_front();
-            return a;
+            if (!answers.isEmpty())
+                return answers.takeFirst();
+            return request.buttons == MessageBox::Buttons::YesNo ? Answer::No : Answer::Ok;
         });
         window = std::make_unique<MainWindow>(MainWindow::Setup{board, [] { return 20261206u; }});
     }
@@ -76,16 +71,10 @@ public:
     }
 
     static void storeTable(const ScoreTable &table) {
-        QSettings settings(QStringLiteral("Toquel"), QStringLiteral("Toquel"));
-        settings.setValue(QStringLiteral("Skore/HiSkore"), StoredTable::encode(table));
-        settings.sync();
+        QSettings(u"Toquel"_qs, u"Toquel"_qs)
+            .setValue(u"Skore/HiSkore"_qs, StoredTable::encode(table));
     }
-
-    static void forgetStoredTable() {
-        QSettings settings(QStringLiteral("Toquel"), QStringLiteral("Toquel"));
-        settings.clear();
-        settings.sync();
-    }
+    static void forgetStoredTable() { QSettings(u"Toquel"_qs, u"Toquel"_qs).clear(); }
 
     // Runs a menu command; false when the window has no such command.
     [[nodiscard]] bool trigger(const char *name) const {
@@ -93,9 +82,6 @@ public:
         if (action)
             action->trigger();
         return action;
-    }
-    bool isPauseChecked() const {
-        return window->findChild<QAction *>(QStringLiteral("MnPauza"))->isChecked();
     }
 
     Game &game() const { return window->game(); }
