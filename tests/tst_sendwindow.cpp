@@ -26,12 +26,22 @@ ScoreTable knownTable() {
     return table;
 }
 
-// A scripted reply; status 0 reads the request and leaves it hanging. A longer announced
-// length keeps the connection open after the body.
-struct ScriptedReply {
+// Rows with no scripted server: nothing listens at the address, or toquel-skore does.
+enum : int { kRefused = -1, kRealBoard = -2 };
+
+// One send: the verdict shown; the server's reply to it (status 0 reads the request and leaves
+// it hanging, a longer announced length keeps the connection open after the body); the requests
+// seen; the limits; an earlier game's table stored once the window is open; the window closed
+// mid send ("paused": the close box on a paused game).
+struct Send {
+    Verdict verdict = Verdict::Succeeded;
     int status = 200;
     QByteArray body = "OK ", location{}; // a Location header, for a redirect
     qint64 announcedLength = -1;
+    int requests = 1;
+    int stallMs = 60000, totalMs = 60000;
+    bool oldTable = false;
+    QString close{};
 };
 
 // A scripted HTTP server on 127.0.0.1: records each request whole (head, blank line, body)
@@ -39,7 +49,7 @@ struct ScriptedReply {
 class LocalHttpServer : public QTcpServer {
 public:
     QList<QByteArray> requests;
-    QList<ScriptedReply> script;
+    QList<Send> script;
 
     bool allClosed() const {
         return std::ranges::none_of(findChildren<QTcpSocket *>(), [](const QTcpSocket *socket) {
@@ -62,7 +72,7 @@ protected:
             if (headEnd < 4 || seen.size() < headEnd + length)
                 return;
             requests.append(socket->readAll());
-            const ScriptedReply reply = script.isEmpty() ? ScriptedReply() : script.takeFirst();
+            const Send reply = script.isEmpty() ? Send() : script.takeFirst();
             if (reply.status == 0)
                 return;
             const qint64 announced =
@@ -75,20 +85,6 @@ protected:
                 socket->disconnectFromHost();
         });
     }
-};
-
-// Rows with no scripted reply: nothing listens at the address, or toquel-skore does.
-enum : int { kRefused = -1, kRealBoard = -2 };
-
-// One send: the server's reply, the verdict shown, the requests seen, the limits, an earlier
-// game's table stored once the window is open, the window closed mid send ("paused": close box).
-struct Send {
-    ScriptedReply reply;
-    Verdict verdict;
-    int requests = 1;
-    int stallMs = 60000, totalMs = 60000;
-    bool oldTable = false;
-    QString close{};
 };
 
 // What the window shows: the button's caption, then each line with its colour.
@@ -129,35 +125,39 @@ class TestSendWindow : public QObject {
 private slots:
     void send_data() {
         QTest::addColumn<Send>("send");
-        QTest::newRow("OK-space") << Send{{200, "OK "}, Verdict::Succeeded};
+        const Verdict failed = Verdict::Failed, waiting = Verdict::Sending;
+        QTest::newRow("OK-space") << Send{};
         QTest::newRow("error page")
-            << Send{{500, "<html><body><h1>Server Error</h1></body></html>"}, Verdict::Failed};
+            << Send{failed, 500, "<html><body><h1>Server Error</h1></body></html>"};
         // Nothing to judge yet: the player may press again.
-        QTest::newRow("200, empty body") << Send{{200, ""}, Verdict::Sending};
+        QTest::newRow("200, empty body") << Send{waiting, 200, ""};
         // An error status fails whatever the body: an empty one must not leave
         // the window waiting, and "OK " under an error is no success.
-        QTest::newRow("404, empty body") << Send{{404, ""}, Verdict::Failed};
-        QTest::newRow("500, empty body") << Send{{500, ""}, Verdict::Failed};
-        QTest::newRow("503, empty body") << Send{{503, ""}, Verdict::Failed};
-        QTest::newRow("500, OK-space") << Send{{500, "OK "}, Verdict::Failed};
+        QTest::newRow("404, empty body") << Send{failed, 404, ""};
+        QTest::newRow("500, empty body") << Send{failed, 500, ""};
+        QTest::newRow("503, empty body") << Send{failed, 503, ""};
+        QTest::newRow("500, OK-space") << Send{failed, 500};
         // Followed as a browser does; only the page it leads to is judged.
         QTest::newRow("redirect") << Send{
-            {307, "Moved", "/skore/hotovo.asp"}, Verdict::Succeeded, 2};
-        QTest::newRow("refused connection") << Send{{kRefused, ""}, Verdict::Failed, 0};
-        QTest::newRow("real score board") << Send{{kRealBoard, ""}, Verdict::Succeeded, 0};
-        QTest::newRow("silent, stall limit") << Send{{0, ""}, Verdict::Failed, 1, 200};
-        QTest::newRow("silent, total limit") << Send{{0, ""}, Verdict::Failed, 1, 60000, 200};
+            .status = 307, .location = "/skore/hotovo.asp", .requests = 2};
+        QTest::newRow("refused connection")
+            << Send{.verdict = failed, .status = kRefused, .requests = 0};
+        QTest::newRow("real score board") << Send{.status = kRealBoard, .requests = 0};
+        QTest::newRow("silent, stall limit")
+            << Send{.verdict = failed, .status = 0, .stallMs = 200};
+        QTest::newRow("silent, total limit")
+            << Send{.verdict = failed, .status = 0, .totalMs = 200};
         // The head promises far more and the connection stays open: only the
         // size cap can end this in time.
         const QByteArray flood(SendWindow::kMaxReplyBytes + 1, 'x');
-        QTest::newRow("reply over the cap") << Send{{200, flood, {}, 64 << 20}, Verdict::Failed};
+        QTest::newRow("reply over the cap") << Send{failed, 200, flood, {}, 64 << 20};
         // An earlier game's table may hold a long name and leading zeros, which the score
         // board refuses: they go out as a typed entry would, and the table keeps them.
-        QTest::newRow("old table") << Send{{}, Verdict::Succeeded, 1, 60000, 60000, true};
+        QTest::newRow("old table") << Send{.oldTable = true};
         // Closed while the request hangs: the game comes back as it was, the request is given up.
         for (const QString &close : {u"close box"_qs, u"escape"_qs, u"paused"_qs})
             QTest::newRow(qPrintable(u"closed mid send: "_qs + close))
-                << Send{{0, ""}, Verdict::Sending, 1, 60000, 60000, false, close};
+                << Send{.verdict = waiting, .status = 0, .close = close};
     }
     void send() {
         QFETCH(Send, send);
@@ -169,9 +169,9 @@ private slots:
         QUrl post(u"http://127.0.0.1:%1/skore/pridejv.asp"_qs.arg(server.serverPort()));
         QTemporaryDir folder;
         QProcess skore;
-        if (send.reply.status == kRefused)
-            server.close();                    // the port it listened on refuses now
-        if (send.reply.status == kRealBoard) { // on a free port, with a fresh database
+        if (send.status == kRefused)
+            server.close();              // the port it listened on refuses now
+        if (send.status == kRealBoard) { // on a free port, with a fresh database
             skore.setStandardErrorFile(QProcess::nullDevice());
             skore.start(
                 QStringLiteral(TOQUEL_SKORE_PROGRAM),
@@ -184,7 +184,7 @@ private slots:
             post = address.hasMatch() ? QUrl(address.captured() + u"/pridejv.asp"_qs) : QUrl();
         }
         QVERIFY2(!post.isEmpty(), qPrintable(skore.errorString()));
-        server.script.push_back(send.reply);
+        server.script.push_back(send);
         // A running game whose stored table changed after it started (the window must read it
         // again), and the send window opened from its menu.
         GameFixture game(SendWindow::ScoreBoard{post, QUrl(kPage + u'/'),
@@ -232,7 +232,7 @@ private slots:
         // The window hung up rather than leave the connection open.
         QTRY_VERIFY_WITH_TIMEOUT(server.allClosed(), kWait);
         QCOMPARE(game.window->scoreTable(), send.oldTable ? old : knownTable());
-        if (send.reply.status != kRealBoard)
+        if (send.status != kRealBoard)
             return;
         // What the window posted is what the ranking then lists.
         QNetworkAccessManager network;

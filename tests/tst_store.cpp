@@ -108,10 +108,9 @@ private slots:
             ScoreTable table;
             for (int i = 0, place = 0; i < ScoreTable::kEntries; ++i, ++place) {
                 QByteArray name;
-                for (int k = i == 0 ? run / 256 : 0; k < ScoreTable::kMaxNameLength; ++k) {
-                    const char byte = char((r + ++place) & 0xFF);
-                    name.append(byte == ';' ? 'x' : byte);
-                }
+                for (int k = i == 0 ? run / 256 : 0; k < ScoreTable::kMaxNameLength; ++k)
+                    name.append(char((r + ++place) & 0xFF));
+                name.replace(';', 'x');
                 table.setEntry(i, {cp1250::decode(name), QString::number(-32768 + r * i)});
             }
             const QString stored = StoredTable::encode(table);
