@@ -26,8 +26,8 @@ int open(int port, int index, bool slow) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    const std::string from = "127.0." + std::to_string(1 + index / 2500) + "." +
-                             std::to_string(2 + index / 10 % 250);
+    const std::string from =
+        "127.0." + std::to_string(1 + index / 2500) + "." + std::to_string(2 + index / 10 % 250);
     inet_pton(AF_INET, from.c_str(), &address.sin_addr);
     ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     address.sin_port = htons(static_cast<unsigned short>(port));

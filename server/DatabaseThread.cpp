@@ -86,7 +86,9 @@ void DatabaseThread::write(Storage &storage, std::vector<std::shared_ptr<Write>>
     // written, rather than from the HTTP side's timer while a write may still land.
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - Clock::now() - std::chrono::milliseconds(100));
-    storage.setBusyTimeout(int(std::clamp<qint64>(left.count(), 1, m_config.busyTimeoutMs)));
+    // In steps of 100 ms: the setting is a statement, not worth sending for every batch.
+    const qint64 wait = std::clamp<qint64>(left.count() / 100 * 100, 1, m_config.busyTimeoutMs);
+    storage.setBusyTimeout(int(wait));
     const std::optional<int> added = storage.add(all, m_now());
     // The page is redrawn before the posts are answered, so a player who
     // opens the ranking after "OK " finds the results there.

@@ -431,8 +431,11 @@ private slots:
         QVERIFY(execOn(newer, {QStringLiteral("UPDATE schema_version SET version = 2")}));
         QTcpServer taken;
         QVERIFY(taken.listen(QHostAddress::LocalHost));
+        // Never the default port, which another program may have.
         if (arguments.last() == QLatin1String("--listen"))
             arguments << QStringLiteral("127.0.0.1:%1").arg(taken.serverPort());
+        else
+            arguments << QStringLiteral("--listen") << QStringLiteral("127.0.0.1:0");
         QProcess program;
         program.setWorkingDirectory(dir.path());
         program.start(kProgram, arguments);
