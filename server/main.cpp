@@ -86,8 +86,8 @@ int main(int argc, char **argv) {
     log::info(QStringLiteral("Databáze: %1").arg(options->database.describe()));
 
     const QString host = options->host.contains(u':') ? u'[' + options->host + u']' : options->host;
-    printTo(stdout,
-            QStringLiteral("Naslouchám na http://%1:%2/skore\n").arg(host).arg(http.port()));
+    const QString address = QStringLiteral("http://%1:%2/skore").arg(host).arg(http.port());
+    printTo(stdout, QStringLiteral("Naslouchám na %1\n").arg(address));
     if (options->rateLimit == 0)
         log::warning(QStringLiteral("Omezení počtu odeslání je vypnuto (--rate-limit 0)."));
 
