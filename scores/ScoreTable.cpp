@@ -18,8 +18,12 @@ int scoreValue(const QString &text) {
 
 bool ScoreTable::isStorableName(QStringView name) {
     // ";" would split the name into two fields when the table is read back; a
-    // control character (a pasted tab or line break) has no place in a name.
-    const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
+    // control character (a pasted tab or line break) has no place in a name,
+    // nor an invisible format character (a soft hyphen), which the score board
+    // refuses.
+    const auto isControl = [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+    };
     return name.size() <= kMaxNameLength && !name.contains(u';') &&
            std::none_of(name.begin(), name.end(), isControl) && cp1250::canEncode(name);
 }

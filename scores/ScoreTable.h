@@ -27,7 +27,7 @@ public:
 
     // Whether the stored table keeps the name exactly as typed: at most
     // kMaxNameLength characters, each with a Windows-1250 code, and no ";",
-    // which separates the stored fields, and no control characters.
+    // which separates the stored fields, no control characters and no format characters.
     static bool isStorableName(QStringView name);
 
     // Place 0 is the best. i must be 0..kEntries-1.
