@@ -2,7 +2,7 @@
 #pragma once
 
 #include "game/Field.h"
-#include "shell/SvgPicture.h"
+#include "shell/Artwork.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -36,6 +36,6 @@ protected:
 private:
     const Field &m_field;
     std::array<bool, Field::kTopSquares> m_enabled{};
-    SvgPicture m_background;
-    std::array<SvgPicture, Colour::kCount> m_blocks;
+    Artwork m_background;
+    std::array<Artwork, Colour::kCount> m_blocks;
 };

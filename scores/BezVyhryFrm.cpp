@@ -7,7 +7,7 @@
 
 BezVyhryFrm::BezVyhryFrm()
     : EndOfGameFrm(QStringLiteral("Nebylo dosaženo rekordu..."),
-                   QStringLiteral(":/assets/bezvyhry.svg"), Twips::rect(105, 1680, 1455, 510),
+                   QStringLiteral(":/assets/bezvyhry.png"), Twips::rect(105, 1680, 1455, 510),
                    Qt::black) {
     setObjectName(QStringLiteral("BezVyhryFrm"));
     QPushButton *ok =

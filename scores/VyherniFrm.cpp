@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 VyherniFrm::VyherniFrm()
-    : EndOfGameFrm(QStringLiteral("Dosáhl jste rekordu..."), QStringLiteral(":/assets/vyherni.svg"),
+    : EndOfGameFrm(QStringLiteral("Dosáhl jste rekordu..."), QStringLiteral(":/assets/vyherni.png"),
                    Twips::rect(195, 1800, 1455, 510), Qt::white) {
     setObjectName(QStringLiteral("VyherniFrm"));
     m_text1 = new QLineEdit(this);

@@ -27,3 +27,8 @@ target_compile_definitions(tst_desktop PRIVATE
   "TOQUEL_INSTALLED_PREFIX=\"${installed_tree}\""
   "TOQUEL_ICON_SOURCE=\"${PROJECT_SOURCE_DIR}/assets/icon.svg\"")
 set_tests_properties(tst_desktop PROPERTIES FIXTURES_REQUIRED installed_tree)
+
+# The artwork the build drew from SVG, against the SVG itself.
+toquel_add_test(tst_artwork SOURCES tst_artwork.cpp LIBS toquel_ui Qt6::Svg LABELS shell)
+target_compile_definitions(tst_artwork PRIVATE
+  "TOQUEL_ASSETS_DIR=\"${PROJECT_SOURCE_DIR}/assets\"")
