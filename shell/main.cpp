@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLayout>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
@@ -17,6 +18,10 @@ int main(int argc, char **argv) {
     Program::installCzechTranslation(app);
 
     HraciPoleFrm window;
+    // The window takes the size of its field and menu when its layout is first
+    // activated; shown before that (as with no window manager), it came out at
+    // a top-level widget's default 640 x 480 with a grey margin.
+    window.layout()->activate();
     window.Form_Load();
     window.show();
     const int code = QApplication::exec();
