@@ -3,6 +3,8 @@
 #include "scores/Cp1250.h"
 
 #include <QObject>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 class TestCp1250 : public QObject {
     Q_OBJECT
@@ -18,6 +20,26 @@ private slots:
         QCOMPARE(cp1250::encode(text, &ok), all);
         QVERIFY(ok);
         QVERIFY(cp1250::canEncode(text));
+    }
+
+    // The table the build wrote agrees with Qt's converter, which it was read
+    // from: every byte, and every character a name box can hold.
+    void sameAsQtsConverter() {
+        QStringDecoder decoder("windows-1250", QStringConverter::Flag::Stateless);
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray byte(1, static_cast<char>(b));
+            QCOMPARE(cp1250::decode(byte), decoder.decode(byte));
+        }
+        for (int u = 0; u <= 0xFFFF; ++u) {
+            const QChar c(static_cast<char16_t>(u));
+            // A fresh encoder each time: an encoder's error stays once raised.
+            QStringEncoder encoder("windows-1250", QStringConverter::Flag::Stateless);
+            const QByteArray byte = encoder.encode(QStringView(&c, 1));
+            const bool byItsOwnByte =
+                !encoder.hasError() && byte.size() == 1 && decoder.decode(byte) == QString(c);
+            if (cp1250::canEncode(c) != byItsOwnByte)
+                QFAIL(qPrintable(QStringLiteral("U+%1").arg(u, 4, 16, QLatin1Char('0'))));
+        }
     }
 
     void characters_data() {
