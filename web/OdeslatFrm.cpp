@@ -9,16 +9,12 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 
 namespace {
 
 const QString kSendCaption = QStringLiteral("Odeslat na web");
 const QString kDoneCaption = QStringLiteral("OK");
-constexpr char kUserAgent[] = "Toquel/1.02";
 
 struct Settings {
     QUrl post;
@@ -30,36 +26,6 @@ struct Settings {
 Settings &settings() {
     static Settings s;
     return s;
-}
-
-// Whether the reply brought a page to read. An HTTP error status still does:
-// a browser shows the server's error page, and the page decides. A broken
-// connection, a time-out or a redirect that could not be followed does not
-// (such a reply may still carry the status of the redirect it stopped at).
-bool broughtAPage(const QNetworkReply *reply) {
-    const QNetworkReply::NetworkError error = reply->error();
-    if (error == QNetworkReply::NoError)
-        return true;
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 400)
-        return false;
-    switch (error) { // the errors Qt reports for a 4xx or 5xx status
-    case QNetworkReply::ContentAccessDenied:
-    case QNetworkReply::ContentOperationNotPermittedError:
-    case QNetworkReply::ContentNotFoundError:
-    case QNetworkReply::AuthenticationRequiredError:
-    case QNetworkReply::ProxyAuthenticationRequiredError:
-    case QNetworkReply::ContentConflictError:
-    case QNetworkReply::ContentGoneError:
-    case QNetworkReply::UnknownContentError:
-    case QNetworkReply::ProtocolInvalidOperationError:
-    case QNetworkReply::InternalServerError:
-    case QNetworkReply::OperationNotImplementedError:
-    case QNetworkReply::ServiceUnavailableError:
-    case QNetworkReply::UnknownServerError:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -79,7 +45,6 @@ OdeslatFrm::OdeslatFrm() : Form(Kind::Dialog, 5070, 1725) {
     setDefaultButton(m_cmdSend);
     m_cmdSend->setFocus();
 
-    m_network = new QNetworkAccessManager(this);
     m_totalTimer.setSingleShot(true);
     connect(&m_totalTimer, &QTimer::timeout, this, &OdeslatFrm::giveUp);
 }
@@ -148,42 +113,30 @@ void OdeslatFrm::post(const QByteArray &body) {
     // is answered to the player.
     dropReply();
     m_replyBody.clear();
-
-    QNetworkRequest request(submitUrl());
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QByteArrayLiteral("application/x-www-form-urlencoded"));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
-    // Qt turns a POST answered by 301, 302 or 303 into a GET, as browsers do,
-    // and posts again on 307 and 308; it never follows from https to http.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(int(settings().stall.count()));
-
-    m_reply = m_network->post(request, body);
-    connect(m_reply, &QNetworkReply::readyRead, this, &OdeslatFrm::replyReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &OdeslatFrm::replyFinished);
+    if (!m_network)
+        m_network = ScorePoster::create(this);
+    if (!m_network) {
+        WebBrowser1_DocumentComplete(ReplyJudge::Verdict::Failed);
+        return;
+    }
+    m_reply = m_network->post(
+        submitUrl(), body, settings().stall, [this] { replyReadyRead(); },
+        [this] { replyFinished(); });
     m_totalTimer.start(settings().total);
 }
 
 void OdeslatFrm::replyReadyRead() {
-    if (!m_reply || !m_reply->isOpen())
-        return;
-    m_replyBody += m_reply->readAll();
+    m_replyBody += m_reply->takeBody();
     if (m_replyBody.size() > kMaxReplyBytes)
         giveUp();
 }
 
 void OdeslatFrm::replyFinished() {
-    QNetworkReply *reply = m_reply;
-    if (!reply || reply != sender())
-        return;
-    if (reply->isOpen()) // a reply that timed out is closed already
-        m_replyBody += reply->readAll();
-    const bool page = broughtAPage(reply);
-    const QByteArray contentType = reply->rawHeader(QByteArrayLiteral("Content-Type"));
+    m_replyBody += m_reply->takeBody();
+    const bool page = m_reply->broughtAPage();
+    const QByteArray contentType = m_reply->contentType();
     m_totalTimer.stop();
-    m_reply = nullptr;
-    reply->deleteLater();
+    m_reply.reset();
 
     if (!page || m_replyBody.size() > kMaxReplyBytes) {
         WebBrowser1_DocumentComplete(ReplyJudge::Verdict::Failed);
@@ -199,14 +152,7 @@ void OdeslatFrm::giveUp() {
 
 void OdeslatFrm::dropReply() {
     m_totalTimer.stop();
-    if (!m_reply)
-        return;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    // Disconnected first: abort() reports finished at once.
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+    m_reply.reset();
 }
 
 void OdeslatFrm::WebBrowser1_DocumentComplete(ReplyJudge::Verdict verdict) {

@@ -3,6 +3,7 @@
 
 #include "shell/Form.h"
 #include "web/ReplyJudge.h"
+#include "web/ScorePost.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -11,8 +12,6 @@
 #include <chrono>
 
 class QLabel;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QPushButton;
 
 // The window tells where the results go and, once the score board answered,
@@ -63,8 +62,8 @@ private:
     QLabel *m_label3 = nullptr;
     QLabel *m_label4 = nullptr;
     QPushButton *m_cmdSend = nullptr;
-    QNetworkAccessManager *m_network = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<ScorePoster> m_network; // loaded with the first post
+    std::unique_ptr<ScorePost> m_reply;
     QByteArray m_replyBody;
     QTimer m_totalTimer;
 };
