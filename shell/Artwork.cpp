@@ -1,5 +1,9 @@
 #include "shell/Artwork.h"
 
+#include <QImage>
+#include <future>
+#include <optional>
+
 namespace {
 
 // The resource drawn for the ratio: the picture itself up to one device pixel
@@ -11,13 +15,40 @@ QString fileFor(const QString &resource, qreal ratio) {
     return resource.left(dot) + QStringLiteral("@2x") + resource.mid(dot);
 }
 
+struct Preloaded {
+    QString file;
+    std::future<QImage> image;
+};
+
+// The one picture read ahead, until its Artwork takes it (only the main
+// thread touches this; the future hands the image over).
+std::optional<Preloaded> &preloaded() {
+    static std::optional<Preloaded> picture;
+    return picture;
+}
+
+QPixmap load(const QString &file) {
+    std::optional<Preloaded> &ahead = preloaded();
+    if (ahead && ahead->file == file) {
+        QImage image = ahead->image.get();
+        ahead.reset();
+        return QPixmap::fromImage(std::move(image));
+    }
+    return QPixmap(file);
+}
+
 } // namespace
+
+void Artwork::preload(const QString &resource, qreal ratio) {
+    const QString file = fileFor(resource, ratio);
+    preloaded() = Preloaded{file, std::async(std::launch::async, [file] { return QImage(file); })};
+}
 
 const QPixmap &Artwork::at(qreal ratio) {
     if (!m_pixmap.isNull() && qFuzzyCompare(m_pixmap.devicePixelRatio(), ratio))
         return m_pixmap;
     const QSize pixels = m_size * ratio;
-    m_pixmap = QPixmap(fileFor(m_resource, ratio));
+    m_pixmap = load(fileFor(m_resource, ratio));
     if (m_pixmap.size() != pixels)
         m_pixmap = m_pixmap.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     m_pixmap.setDevicePixelRatio(ratio);

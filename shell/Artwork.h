@@ -15,6 +15,11 @@ public:
     // (the largest, past 2) scaled to size.
     const QPixmap &at(qreal ratio);
 
+    // Starts reading a picture for the ratio on a thread of its own, so that
+    // it is ready when the first Artwork of it asks; for the large picture of
+    // the first frame, which would otherwise hold that frame up.
+    static void preload(const QString &resource, qreal ratio);
+
 private:
     QString m_resource;
     QSize m_size;
