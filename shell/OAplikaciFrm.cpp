@@ -1,9 +1,9 @@
 #include "shell/OAplikaciFrm.h"
 
 #include "game/HraciPoleFrm.h"
+#include "shell/Artwork.h"
 #include "shell/BuildConfig.h"
 #include "shell/MessageBox.h"
-#include "shell/Artwork.h"
 #include "shell/Twips.h"
 
 #include <QFileInfo>
