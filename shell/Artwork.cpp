@@ -16,6 +16,7 @@ QString fileFor(const QString &resource, qreal ratio) {
 }
 
 struct Preloaded {
+    QString resource;
     QString file;
     std::future<QImage> image;
 };
@@ -27,12 +28,16 @@ std::optional<Preloaded> &preloaded() {
     return picture;
 }
 
-QPixmap load(const QString &file) {
+// The picture, from the one read ahead when it is this one. A picture read
+// ahead for another ratio than the screen's is dropped on the first ask.
+QPixmap load(const QString &resource, const QString &file) {
     std::optional<Preloaded> &ahead = preloaded();
-    if (ahead && ahead->file == file) {
+    if (ahead && ahead->resource == resource) {
         QImage image = ahead->image.get();
+        const bool same = ahead->file == file;
         ahead.reset();
-        return QPixmap::fromImage(std::move(image));
+        if (same)
+            return QPixmap::fromImage(std::move(image));
     }
     return QPixmap(file);
 }
@@ -41,14 +46,15 @@ QPixmap load(const QString &file) {
 
 void Artwork::preload(const QString &resource, qreal ratio) {
     const QString file = fileFor(resource, ratio);
-    preloaded() = Preloaded{file, std::async(std::launch::async, [file] { return QImage(file); })};
+    preloaded() =
+        Preloaded{resource, file, std::async(std::launch::async, [file] { return QImage(file); })};
 }
 
 const QPixmap &Artwork::at(qreal ratio) {
     if (!m_pixmap.isNull() && qFuzzyCompare(m_pixmap.devicePixelRatio(), ratio))
         return m_pixmap;
     const QSize pixels = m_size * ratio;
-    m_pixmap = load(fileFor(m_resource, ratio));
+    m_pixmap = load(m_resource, fileFor(m_resource, ratio));
     if (m_pixmap.size() != pixels)
         m_pixmap = m_pixmap.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     m_pixmap.setDevicePixelRatio(ratio);

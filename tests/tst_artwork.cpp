@@ -81,6 +81,26 @@ private slots:
         QCOMPARE(scaled.devicePixelRatio(), ratio);
         QCOMPARE(block.at(2).size(), QSize(46, 46));
     }
+
+    // The picture read ahead at start is handed to the first Artwork of it
+    // only when it was read for the ratio asked; otherwise it is dropped.
+    void preloadedPictureOnlyForItsRatio_data() {
+        QTest::addColumn<qreal>("readFor");
+        QTest::addColumn<qreal>("askedAt");
+        QTest::newRow("same ratio") << 1.0 << 1.0;
+        QTest::newRow("read at 2, asked at 1") << 2.0 << 1.0;
+        QTest::newRow("read at 1, asked at 2") << 1.0 << 2.0;
+    }
+    void preloadedPictureOnlyForItsRatio() {
+        QFETCH(qreal, readFor);
+        QFETCH(qreal, askedAt);
+        const QString resource = QStringLiteral(":/assets/icon.png");
+        Artwork::preload(resource, readFor);
+        Artwork icon(resource, QSize(32, 32));
+        const QImage got = icon.at(askedAt).toImage();
+        QCOMPARE(got.size(), QSize(32, 32) * askedAt);
+        QCOMPARE(got, Artwork(resource, QSize(32, 32)).at(askedAt).toImage());
+    }
 };
 
 TOQUEL_TEST_MAIN(ArtworkTest)
