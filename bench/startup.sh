@@ -1,24 +1,23 @@
 #!/usr/bin/env bash
-# Start-up time and peak memory of the game, next to a bare Qt Widgets window.
+# Start-up of the game next to a bare Qt Widgets window: time to the first frame
+# on screen and peak memory.
 #
 #   bench/startup.sh [-n RUNS] [-b BUILD_DIR]      or   bench/startup.sh [RUNS]
 #
 # RUNS is the number of measured starts of each program (at least 10, the
 # default). BUILD_DIR (also read from the environment) holds shell/toquel and
-# bench/bare_window; by default build/default of this tree.
+# bench/; by default build/default of this tree.
 #
 # Everything runs under one private Xvfb server and in a private settings folder
 # that one unmeasured start of the game has already filled, so no message box
-# about damaged results opens before the main window. The runs of the two
+# about damaged results opens before the main window. The starts of the two
 # programs alternate, so a slow spell of the machine hits both.
 #
-# Time: from just before the shell starts the program to the moment the X
-# server reports its main window mapped (the MapNotify that `xev` sees on the
-# root window: an event, not a poll, so the watcher costs the starting program
-# nothing).
+# First frame: from just before the program starts until its main window's
+# middle row of pixels is drawn on the X server (bench/first_frame polls the
+# window's pixels; being mapped is not yet being drawn).
 # Memory: the peak resident set (VmHWM in /proc/PID/status), read one second
-# after the window was mapped, while the program still runs, just before it is
-# killed.
+# after the first frame, while the program still runs, just before it is killed.
 set -euo pipefail
 
 runs=${RUNS:-10}
@@ -39,22 +38,20 @@ fi
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${build:-$repo/build/default}" && pwd)
-game=$build/shell/toquel
+game=${TOQUEL:-$build/shell/toquel} # TOQUEL: another build of the game, to compare
 bare=$build/bench/bare_window
-for exe in "$game" "$bare"; do
+watch=$build/bench/first_frame
+for exe in "$game" "$bare" "$watch"; do
     [ -x "$exe" ] || { echo "startup.sh: $exe is not built" >&2; exit 1; }
 done
-for tool in Xvfb xev xwininfo stdbuf; do
-    command -v "$tool" >/dev/null ||
-        { echo "startup.sh: $tool is missing; run scripts/install-deps.sh" >&2; exit 1; }
-done
+command -v Xvfb >/dev/null || { echo "startup.sh: Xvfb is missing; run scripts/install-deps.sh" >&2; exit 1; }
 
 work=$(mktemp -d)
 xvfb_pid=
 prog_pid=
 cleanup() {
     local pid
-    for pid in "$prog_pid" "${XEV_PID:-}" "$xvfb_pid"; do
+    for pid in "$prog_pid" "$xvfb_pid"; do
         if [ -n "$pid" ]; then
             kill "$pid" 2>/dev/null || true
         fi
@@ -74,61 +71,15 @@ done
 DISPLAY=":$(head -n1 "$work/display")"
 export DISPLAY
 export QT_QPA_PLATFORM=xcb
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime XDG_CACHE_HOME=$work/cache
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
-
-# Line-buffered, so each event reaches us as soon as the server sends it.
-coproc XEV { exec stdbuf -oL xev -root -event substructure; }
-sleep 0.5 # xev selects its events right after it connects; give it that moment
-
-# Waits for a window titled $1 (any window when empty) to be mapped; sets
-# mapped_at (µs) to when the server said so and `others` to the titles of any
-# windows mapped before it.
-wait_for_map() {
-    local title=$1 line stamp id name
-    others=
-    while IFS= read -r -t 20 line <&"${XEV[0]}"; do
-        [[ $line == MapNotify* ]] || continue
-        stamp=${EPOCHREALTIME//[.,]/}
-        IFS= read -r -t 5 line <&"${XEV[0]}"
-        [[ $line =~ window\ (0x[0-9a-f]+),\ override ]] || continue
-        id=${BASH_REMATCH[1]}
-        name=$(xwininfo -id "$id" 2>/dev/null | sed -n 's/^xwininfo: Window id: [^ ]* "\(.*\)"$/\1/p')
-        if [ -z "$title" ] || [ "$name" = "$title" ]; then
-            mapped_at=$stamp
-            return 0
-        fi
-        others+="'$name' "
-    done
-    echo "startup.sh: no window '$title' was mapped within 20 s" >&2
-    return 1
-}
-
-# One start of $1, whose main window is titled $2: appends the time to the
-# mapped window (µs) and the peak resident set (kB) to the files $3 and $4.
-measure() {
-    local exe=$1 title=$2 start hwm
-    start=${EPOCHREALTIME//[.,]/} # a builtin: no process of its own before the start
-    "$exe" >>"$work/program.log" 2>&1 &
-    prog_pid=$!
-    wait_for_map "$title"
-    [ -z "$others" ] || echo "startup.sh: $others opened before '$title'; this run is not clean" >&2
-    sleep 1
-    hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$prog_pid/status")
-    kill "$prog_pid"
-    wait "$prog_pid" 2>/dev/null || true
-    prog_pid=
-    echo $((mapped_at - start)) >>"$3"
-    echo "$hwm" >>"$4"
-}
 
 # The first start finds no results, says they were damaged and stores the empty
 # table; every later start loads it without a word. It also warms the caches.
 "$game" >>"$work/program.log" 2>&1 &
 prog_pid=$!
-wait_for_map ""
-for _ in $(seq 100); do
+for _ in $(seq 200); do
     grep -qs '^HiSkore=' "$XDG_CONFIG_HOME/Toquel/Toquel.conf" && break
     sleep 0.05
 done
@@ -139,33 +90,55 @@ if ! grep -qs '^HiSkore=' "$XDG_CONFIG_HOME/Toquel/Toquel.conf"; then
     echo "startup.sh: the first start stored no results table" >&2
     exit 1
 fi
-measure "$bare" Bare "$work/warm.time" "$work/warm.mem"
+
+# One start of $1 under the watcher; checks that the window drawn is the one
+# titled $2 and appends "mapped drawn peak" to the file $3.
+measure() {
+    local line mapped drawn peak name
+    line=$("$watch" "$1" 2>>"$work/program.log") || { echo "startup.sh: $1 did not show" >&2; tail -n5 "$work/program.log" >&2; exit 1; }
+    read -r mapped drawn peak name <<<"$line"
+    [ "$name" = "$2" ] || echo "startup.sh: '$name' was drawn before '$2'; this run is not clean" >&2
+    echo "$mapped $drawn $peak" >>"$3"
+}
+measure "$bare" Bare "$work/warm"
+measure "$game" "Toquel 1.02" "$work/warm"
 
 for i in $(seq "$runs"); do
-    measure "$bare" Bare "$work/bare.time" "$work/bare.mem"
-    measure "$game" "Toquel 1.02" "$work/game.time" "$work/game.mem"
+    measure "$bare" Bare "$work/bare"
+    measure "$game" "Toquel 1.02" "$work/game"
     if [ -t 2 ]; then printf '\rrun %d of %d' "$i" "$runs" >&2; fi
 done
 if [ -t 2 ]; then echo >&2; fi
 
-# min / median / max of a file of numbers, scaled by $2 and printed with $3.
+# The median of column $2 of the file $1.
+median() {
+    cut -d' ' -f"$2" "$1" | sort -n | awk '
+        { v[NR] = $1 }
+        END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+# min / median / max of column $2 of the file $1, scaled by $3 and printed with $4.
 summary() {
-    sort -n "$1" | awk -v scale="$2" -v fmt="$3" '
+    cut -d' ' -f"$2" "$1" | sort -n | awk -v scale="$3" -v fmt="$4" '
         { v[NR] = $1 }
         END {
             m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
             printf fmt, v[1] / scale, m / scale, v[NR] / scale
         }'
 }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 # Other work on the machine shows in these figures; the load average says how much.
 echo "$(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1);" \
-    "$runs runs each; load average $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-14s %-32s %s\n' "" "to window mapped (ms)" "peak resident set (MiB)"
-printf '%-14s %-32s %s\n' "" "min / median / max" "min / median / max"
+    "$runs runs each, alternating; load average $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-13s %-26s %-26s %s\n' "" "window mapped (ms)" "first frame (ms)" "peak resident set (MiB)"
+printf '%-13s %-26s %-26s %s\n' "" "min / median / max" "min / median / max" "min / median / max"
 for who in bare game; do
     case $who in bare) label="bare window" ;; game) label="Toquel 1.02" ;; esac
-    printf '%-14s %-32s %s\n' "$label" \
-        "$(summary "$work/$who.time" 1000 '%.1f / %.1f / %.1f')" \
-        "$(summary "$work/$who.mem" 1024 '%.1f / %.1f / %.1f')"
+    printf '%-13s %-26s %-26s %s\n' "$label" \
+        "$(summary "$work/$who" 1 1000 '%.1f / %.1f / %.1f')" \
+        "$(summary "$work/$who" 2 1000 '%.1f / %.1f / %.1f')" \
+        "$(summary "$work/$who" 3 1024 '%.1f / %.1f / %.1f')"
 done
+echo "Toquel / bare window, medians: first frame $(ratio "$(median "$work/game" 2)" \
+    "$(median "$work/bare" 2)")x, peak memory $(ratio "$(median "$work/game" 3)" \
+    "$(median "$work/bare" 3)")x"

@@ -9,14 +9,14 @@
 namespace {
 constexpr int kSquare = 345; // twips, 23 pixels
 
-SvgPicture block(int colour) {
-    return {QStringLiteral(":/assets/block%1.svg").arg(colour), QSize(23, 23)};
+Artwork block(int colour) {
+    return {QStringLiteral(":/assets/block%1.png").arg(colour), QSize(23, 23)};
 }
 } // namespace
 
 FieldView::FieldView(const Game &game, QWidget *parent)
     : QWidget(parent), m_field(game.field()),
-      m_background(QStringLiteral(":/assets/background.svg"), QSize(500, 350)), m_blocks{block(0),
+      m_background(QStringLiteral(":/assets/background.png"), QSize(500, 350)), m_blocks{block(0),
                                                                                          block(1),
                                                                                          block(2),
                                                                                          block(3),

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "game/Game.h"
-#include "shell/SvgPicture.h"
+#include "shell/Artwork.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -29,6 +29,6 @@ private:
     void updateColumns();
 
     const Field &m_field;
-    SvgPicture m_background;
-    std::array<SvgPicture, Colour::kCount> m_blocks;
+    Artwork m_background;
+    std::array<Artwork, Colour::kCount> m_blocks;
 };

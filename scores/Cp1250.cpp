@@ -1,41 +1,62 @@
-// Windows-1250 through Qt's converters, so no code page table lives here.
+// Windows-1250 through a table that the build reads from Qt's converter, so no
+// code page table is typed here and none is opened when the game starts.
 #include "Cp1250.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "scores/Cp1250Table.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace cp1250 {
 
 namespace {
-constexpr char kCodecName[] = "windows-1250";
+
+// The byte of a character, or -1 when the code page has none. The table has
+// 128 entries and names run to 29 characters: a search is plenty.
+int byteOf(char16_t c) {
+    if (c < 0x80)
+        return c;
+    const auto *found = std::find(std::begin(kUpperHalf), std::end(kUpperHalf), c);
+    return found == std::end(kUpperHalf) ? -1 : int(0x80 + (found - std::begin(kUpperHalf)));
+}
+
 } // namespace
 
 bool canEncode(QChar c) {
-    return canEncode(QStringView(&c, 1));
+    return byteOf(c.unicode()) >= 0;
 }
 
 bool canEncode(QStringView text) {
-    bool ok = false;
-    encode(text, &ok);
-    return ok;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return canEncode(c); });
 }
 
 QByteArray encode(QStringView text, bool *ok) {
-    QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
-    QByteArray bytes = encoder.encode(text);
-    // The converter quietly writes a substitute byte for a character it
-    // cannot map, and may drop a lone surrogate, so the count and the way
-    // back are checked too: a name must come back exactly as it was typed.
-    const bool good = encoder.isValid() && !encoder.hasError() && bytes.size() == text.size() &&
-                      decode(bytes) == text;
+    // A character without a byte fails the whole text, as does half of a
+    // surrogate pair (no byte decodes to one): a name must come back exactly
+    // as it was typed.
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int byte = byteOf(text[i].unicode());
+        if (byte < 0) {
+            if (ok)
+                *ok = false;
+            return {};
+        }
+        bytes[i] = static_cast<char>(byte);
+    }
     if (ok)
-        *ok = good;
-    return good ? bytes : QByteArray();
+        *ok = true;
+    return bytes;
 }
 
 QString decode(QByteArrayView bytes) {
-    QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
-    return decoder.decode(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char b : bytes) {
+        const auto byte = static_cast<unsigned char>(b);
+        *out++ = QChar(byte < 0x80 ? char16_t(byte) : kUpperHalf[byte - 0x80]);
+    }
+    return text;
 }
 
 } // namespace cp1250

@@ -8,7 +8,7 @@
 #include <QStringView>
 
 // The stored score table and the score board speak Windows-1250: one byte per
-// character, Czech letters included. Qt's converters do the mapping; each of
+// character, Czech letters included. Qt's converter gives the mapping; each of
 // the 256 bytes decodes to one character and encodes back to the same byte.
 namespace cp1250 {
 

@@ -6,7 +6,7 @@
 
 NoRecordWindow::NoRecordWindow(QPoint mainWindowPosition, int score)
     : EndOfGameWindow(QStringLiteral("Nebylo dosaženo rekordu..."),
-                      QStringLiteral(":/assets/bezvyhry.svg"), Twips::rect(105, 1680, 1455, 510),
+                      QStringLiteral(":/assets/bezvyhry.png"), Twips::rect(105, 1680, 1455, 510),
                       Qt::black, mainWindowPosition, score) {
     setObjectName(QStringLiteral("BezVyhryFrm"));
     QPushButton *ok =

@@ -8,7 +8,7 @@
 
 RecordWindow::RecordWindow(QPoint mainWindowPosition, int score)
     : EndOfGameWindow(QStringLiteral("Dosáhl jste rekordu..."),
-                      QStringLiteral(":/assets/vyherni.svg"), Twips::rect(195, 1800, 1455, 510),
+                      QStringLiteral(":/assets/vyherni.png"), Twips::rect(195, 1800, 1455, 510),
                       Qt::white, mainWindowPosition, score) {
     setObjectName(QStringLiteral("VyherniFrm"));
     m_nameBox = new QLineEdit(this);

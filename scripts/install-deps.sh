@@ -11,7 +11,8 @@ packages=(
   qt6-translations-l10n fonts-dejavu-core
   # the real window under a virtual display, and screenshots of it
   xvfb xauth imagemagick
-  x11-utils            # bench/startup.sh: xev sees the window mapped, xwininfo reads its title
+  x11-utils            # xwininfo, xev, xwd: looking at windows by hand
+  libxcb1-dev          # bench/first_frame: watches a window's pixels on the X server
   # desktop integration: checking the launcher and AppStream files, packaging the .deb
   desktop-file-utils appstream dpkg-dev
   libboost-dev         # the score board server's HTTP layer: Boost.Beast on Asio (header-only)

@@ -1,8 +1,8 @@
 #include "shell/AboutWindow.h"
 
+#include "shell/Artwork.h"
 #include "shell/BuildConfig.h"
 #include "shell/MessageBox.h"
-#include "shell/SvgPicture.h"
 #include "shell/Twips.h"
 
 #include <QFileInfo>
@@ -13,11 +13,11 @@
 
 namespace {
 
-// The program icon, drawn from its SVG for the screen it is on.
+// The program icon, drawn for the screen it is on.
 class IconBox : public QWidget {
 public:
     IconBox(QWidget *parent, QRect where)
-        : QWidget(parent), m_icon(QStringLiteral(":/assets/icon.svg"), QSize(32, 32)) {
+        : QWidget(parent), m_icon(QStringLiteral(":/assets/icon.png"), QSize(32, 32)) {
         setGeometry(where);
     }
 
@@ -29,7 +29,7 @@ protected:
     }
 
 private:
-    SvgPicture m_icon;
+    Artwork m_icon;
 };
 
 // The etched rule between the description and the contact: a grey line over a white one,

@@ -2,7 +2,7 @@
 // destroyed when closed, and telling whoever opened them that they closed.
 #pragma once
 
-#include "shell/SvgPicture.h"
+#include "shell/Artwork.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -63,5 +63,5 @@ private:
     bool m_placed = false;
     QPushButton *m_defaultButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
-    std::optional<SvgPicture> m_picture;
+    std::optional<Artwork> m_picture;
 };

@@ -1,13 +1,19 @@
 // Toquel: the program starts into the playing field and ends from its menu.
 #include "game/MainWindow.h"
+#include "shell/Artwork.h"
 #include "shell/Form.h"
 #include "shell/Program.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    // The field's background takes a few milliseconds to read: on a second
+    // core while the window is built and shown, not in its first paint.
+    Artwork::preload(QStringLiteral(":/assets/background.png"),
+                     QGuiApplication::primaryScreen()->devicePixelRatio());
     QApplication::setOrganizationName(QStringLiteral("Toquel"));
     QApplication::setApplicationName(QStringLiteral("Toquel"));
     QGuiApplication::setDesktopFileName(QStringLiteral(TOQUEL_APP_ID));

@@ -8,9 +8,6 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -18,15 +15,6 @@ namespace {
 
 const QString kSendCaption = QStringLiteral("Odeslat na web");
 const QString kDoneCaption = QStringLiteral("OK");
-constexpr char kUserAgent[] = "Toquel/1.02";
-
-// Whether the reply ended with a status line of the server. A broken
-// connection, a time-out or a redirect that could not be followed did not
-// (such a reply may still carry the status of the redirect it stopped at).
-// Qt reports an error for every 4xx and 5xx status too; the judge fails those.
-bool endedWithAStatus(const QNetworkReply *reply, int status) {
-    return reply->error() == QNetworkReply::NoError || status >= 400;
-}
 
 // A table the earlier game wrote may hold a name longer than one typed here
 // or a score with leading zeros; the score board takes neither, so such an
@@ -62,7 +50,6 @@ SendWindow::SendWindow(ScoreKeeper &scores, ScoreBoard board, QWidget *owner)
     setDefaultButton(m_sendButton);
     m_sendButton->setFocus();
 
-    m_network = new QNetworkAccessManager(this);
     m_totalTimer.setSingleShot(true);
     connect(&m_totalTimer, &QTimer::timeout, this, &SendWindow::giveUp);
 
@@ -106,44 +93,32 @@ void SendWindow::post(const QByteArray &body) {
     dropReply();
     m_replyBody.clear();
 
-    QNetworkRequest request(m_board.post);
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QByteArrayLiteral("application/x-www-form-urlencoded"));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
-    // Qt turns a POST answered by 301, 302 or 303 into a GET, as browsers do,
-    // and posts again on 307 and 308; it never follows from https to http.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(int(m_board.stall.count()));
-
-    m_reply = m_network->post(request, body);
-    connect(m_reply, &QNetworkReply::readyRead, this, &SendWindow::replyReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &SendWindow::replyFinished);
+    if (!m_network)
+        m_network = ScorePoster::create(this);
+    if (!m_network) {
+        showVerdict(ReplyJudge::Verdict::Failed);
+        return;
+    }
+    m_reply = m_network->post(
+        m_board.post, body, m_board.stall, [this] { replyReadyRead(); },
+        [this] { replyFinished(); });
     m_totalTimer.start(m_board.total);
 }
 
 void SendWindow::replyReadyRead() {
-    if (!m_reply || !m_reply->isOpen())
-        return;
-    m_replyBody += m_reply->readAll();
+    m_replyBody += m_reply->takeBody();
     if (m_replyBody.size() > kMaxReplyBytes)
         giveUp();
 }
 
 void SendWindow::replyFinished() {
-    QNetworkReply *reply = m_reply;
-    if (!reply || reply != sender())
-        return;
-    if (reply->isOpen()) // a reply that timed out is closed already
-        m_replyBody += reply->readAll();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool answered = endedWithAStatus(reply, status);
-    const QByteArray contentType = reply->rawHeader(QByteArrayLiteral("Content-Type"));
+    m_replyBody += m_reply->takeBody();
+    const int status = m_reply->status();
+    const QByteArray contentType = m_reply->contentType();
     m_totalTimer.stop();
-    m_reply = nullptr;
-    reply->deleteLater();
+    m_reply.reset();
 
-    if (!answered || m_replyBody.size() > kMaxReplyBytes) {
+    if (status == 0 || m_replyBody.size() > kMaxReplyBytes) {
         showVerdict(ReplyJudge::Verdict::Failed);
         return;
     }
@@ -157,14 +132,7 @@ void SendWindow::giveUp() {
 
 void SendWindow::dropReply() {
     m_totalTimer.stop();
-    if (!m_reply)
-        return;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    // Disconnected first: abort() reports finished at once.
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+    m_reply.reset();
 }
 
 void SendWindow::showVerdict(ReplyJudge::Verdict verdict) {

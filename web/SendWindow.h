@@ -3,6 +3,7 @@
 
 #include "shell/Form.h"
 #include "web/ReplyJudge.h"
+#include "web/ScorePost.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -11,8 +12,6 @@
 #include <chrono>
 
 class QLabel;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QPushButton;
 class ScoreKeeper;
 
@@ -60,8 +59,8 @@ private:
     QLabel *m_addressLine = nullptr;
     QLabel *m_lastLine = nullptr;
     QPushButton *m_sendButton = nullptr;
-    QNetworkAccessManager *m_network = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<ScorePoster> m_network; // loaded with the first post
+    std::unique_ptr<ScorePost> m_reply;
     QByteArray m_replyBody;
     QTimer m_totalTimer;
 };

@@ -1,0 +1,107 @@
+// The artwork drawn when the game is built: the same pixels the SVG gives when
+// Qt SVG draws it at the size and ratio the game shows it, and sized right at
+// ratios it was not drawn for.
+#include "TestMain.h"
+#include "shell/Artwork.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace {
+
+// The SVG drawn the way the game used to draw it while it ran.
+QImage fromSource(const QString &name, QSize size, qreal ratio) {
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer svg(QStringLiteral(TOQUEL_ASSETS_DIR "/%1.svg").arg(name));
+    QPainter painter(&pixmap);
+    svg.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    painter.end();
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+} // namespace
+
+class ArtworkTest : public QObject {
+    Q_OBJECT
+private slots:
+    void samePixelsAsTheSource_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<qreal>("ratio");
+        const QList<std::pair<const char *, QSize>> pictures{
+            {"background", {500, 350}}, {"block0", {23, 23}},     {"block1", {23, 23}},
+            {"block2", {23, 23}},       {"block3", {23, 23}},     {"block4", {23, 23}},
+            {"icon", {32, 32}},         {"bezvyhry", {500, 350}}, {"vyherni", {500, 350}},
+        };
+        for (const auto &[name, size] : pictures)
+            for (qreal ratio : {1.0, 2.0})
+                QTest::addRow("%s at %g", name, ratio)
+                    << QString::fromLatin1(name) << size << ratio;
+    }
+    void samePixelsAsTheSource() {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(qreal, ratio);
+        Artwork art(QStringLiteral(":/assets/%1.png").arg(name), size);
+        const QPixmap &pixmap = art.at(ratio);
+        QCOMPARE(pixmap.devicePixelRatio(), ratio);
+        const QImage built = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QImage source = fromSource(name, size, ratio);
+        QCOMPARE(built.size(), source.size());
+        // Pixel by pixel, so a failure names the first one that differs.
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                if (built.pixel(x, y) != source.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2): %3, the SVG gives %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(built.pixel(x, y), 8, 16)
+                                         .arg(source.pixel(x, y), 8, 16)));
+    }
+
+    // Screens between and past the two drawn densities get a picture of their
+    // own size, and a change of screen is followed.
+    void otherRatiosScaled_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QSize>("pixels");
+        QTest::newRow("1.25") << 1.25 << QSize(29, 29);
+        QTest::newRow("1.5") << 1.5 << QSize(35, 35);
+        QTest::newRow("3") << 3.0 << QSize(69, 69);
+        QTest::newRow("0.5") << 0.5 << QSize(12, 12);
+    }
+    void otherRatiosScaled() {
+        QFETCH(qreal, ratio);
+        QFETCH(QSize, pixels);
+        Artwork block(QStringLiteral(":/assets/block2.png"), QSize(23, 23));
+        QCOMPARE(block.at(1).size(), QSize(23, 23));
+        const QPixmap &scaled = block.at(ratio);
+        QCOMPARE(scaled.size(), pixels);
+        QCOMPARE(scaled.devicePixelRatio(), ratio);
+        QCOMPARE(block.at(2).size(), QSize(46, 46));
+    }
+
+    // The picture read ahead at start is handed to the first Artwork of it
+    // only when it was read for the ratio asked; otherwise it is dropped.
+    void preloadedPictureOnlyForItsRatio_data() {
+        QTest::addColumn<qreal>("readFor");
+        QTest::addColumn<qreal>("askedAt");
+        QTest::newRow("same ratio") << 1.0 << 1.0;
+        QTest::newRow("read at 2, asked at 1") << 2.0 << 1.0;
+        QTest::newRow("read at 1, asked at 2") << 1.0 << 2.0;
+    }
+    void preloadedPictureOnlyForItsRatio() {
+        QFETCH(qreal, readFor);
+        QFETCH(qreal, askedAt);
+        const QString resource = QStringLiteral(":/assets/icon.png");
+        Artwork::preload(resource, readFor);
+        Artwork icon(resource, QSize(32, 32));
+        const QImage got = icon.at(askedAt).toImage();
+        QCOMPARE(got.size(), QSize(32, 32) * askedAt);
+        QCOMPARE(got, Artwork(resource, QSize(32, 32)).at(askedAt).toImage());
+    }
+};
+
+TOQUEL_TEST_MAIN(ArtworkTest)
+#include "tst_artwork.moc"
