@@ -34,8 +34,8 @@ QByteArray tableOf(const Results &results) {
 
 // Peak resident memory of a process in KiB, or -1.
 qint64 peakKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    const QRegularExpression peak(QStringLiteral("VmHWM:\\s*(\\d+)"));
+    QFile status(u"/proc/%1/status"_qs.arg(pid));
+    const QRegularExpression peak(u"VmHWM:\\s*(\\d+)"_qs);
     return status.open(QIODevice::ReadOnly)
                ? peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong()
                : -1;
@@ -55,7 +55,7 @@ class TestServer : public QObject {
         http.reset();
         board = std::make_unique<Board>(config, options);
         http = std::make_unique<HttpServer>(*board, limits, 2, std::move(proxies));
-        const bool ok = http->bind(QStringLiteral("127.0.0.1"), 0) && board->start();
+        const bool ok = http->bind(u"127.0.0.1"_qs, 0) && board->start();
         if (ok)
             http->start();
         return ok;
@@ -82,8 +82,8 @@ private slots:
 
     void initTestCase_data() {
         QTest::addColumn<QString>("engine");
-        QTest::newRow("sqlite") << QStringLiteral("sqlite");
-        QTest::newRow("postgresql") << QStringLiteral("postgresql");
+        QTest::newRow("sqlite") << u"sqlite"_qs;
+        QTest::newRow("postgresql") << u"postgresql"_qs;
     }
 
     void init() {
@@ -106,17 +106,16 @@ private slots:
         unlimited.rateLimit = 0;
         QVERIFY(serve(unlimited));
         // Names kept exactly, shown escaped (and never taken for arguments).
-        const Results table{{QStringLiteral("Žluťoučký kůň 😀"), 31250},
-                            {QStringLiteral("%1 <b>'); --"), 300}};
+        const Results table{{u"Žluťoučký kůň 😀"_qs, 31250}, {u"%1 <b>'); --"_qs, 300}};
         const HttpReply first = post(table);
         QCOMPARE(first.status, 200);
         QCOMPARE(first.body.toStdString(), pages::ok());
         QCOMPARE(post(table).status, 200); // sent again: still OK, kept once
         const QString html = QString::fromUtf8(
             exchange(http->port(), "GET /skore/ HTTP/1.1\r\nHost: a\r\n\r\n").body);
-        QCOMPARE(html.count(QStringLiteral("<td class=\"name\">")), 2);
-        const qsizetype at = html.indexOf(QStringLiteral(">Žluťoučký kůň 😀<"));
-        QVERIFY(at > 0 && at < html.indexOf(QStringLiteral(">%1 &lt;b&gt;'); --<")));
+        QCOMPARE(html.count(u"<td class=\"name\">"_qs), 2);
+        const qsizetype at = html.indexOf(u">Žluťoučký kůň 😀<"_qs);
+        QVERIFY(at > 0 && at < html.indexOf(u">%1 &lt;b&gt;'); --<"_qs));
         QCOMPARE(stored(), (QStringList{"Žluťoučký kůň 😀 31250", "%1 <b>'); -- 300"}));
         // Drawn at start and once for the change; the repeat changed nothing.
         QCOMPARE(board->pageRenders(), 2);
@@ -124,7 +123,7 @@ private slots:
         QCOMPARE(head.header("Content-Length").toInt(), html.toUtf8().size());
         // Pipelined requests are answered in order.
         Client client(http->port());
-        QVERIFY(client.send(postRequest(tableOf({{QStringLiteral("Jan"), 9}})) + kPage +
+        QVERIFY(client.send(postRequest(tableOf({{u"Jan"_qs, 9}})) + kPage +
                             "GET /nic HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
         QCOMPARE(client.read().body.toStdString(), pages::ok());
         QVERIFY(client.read().body.contains(">Jan<"));
@@ -140,8 +139,8 @@ private slots:
         for (int c = 0; c < kClients; ++c)
             clients.emplace_back([&, c] {
                 for (int p = 0; p < kPosts; ++p)
-                    notOk += post({{QStringLiteral("společný %1").arg(p), 2000 + p},
-                                   {QStringLiteral("klient %1").arg(c), 10 + p}})
+                    notOk += post({{u"společný %1"_qs.arg(p), 2000 + p},
+                                   {u"klient %1"_qs.arg(c), 10 + p}})
                                  .status != 200;
             });
         for (std::thread &t : clients)
@@ -153,12 +152,9 @@ private slots:
     void storeKeepsEachResultOnceWithItsFirstDay() {
         Storage storage(config);
         QVERIFY(storage.open());
-        QCOMPARE(storage.add({{QStringLiteral("Jan"), 100}}, 1000), std::optional<int>(1));
-        QCOMPARE(storage.add({{QStringLiteral("Jan"), 100},
-                              {QStringLiteral("jan"), 100},
-                              {QStringLiteral("B"), 100},
-                              {QStringLiteral("Top"), 32767}},
-                             900),
+        QCOMPARE(storage.add({{u"Jan"_qs, 100}}, 1000), std::optional<int>(1));
+        QCOMPARE(storage.add(
+                     {{u"Jan"_qs, 100}, {u"jan"_qs, 100}, {u"B"_qs, 100}, {u"Top"_qs, 32767}}, 900),
                  std::optional<int>(3));
         // Equal scores by the day they came, then by name; Jan keeps day 1000.
         QCOMPARE(stored(), (QStringList{"Top 32767", "B 100", "jan 100", "Jan 100"}));
@@ -179,9 +175,9 @@ private slots:
         Board writer(config, unlimited);
         Board reader(config, fresh);
         QVERIFY(writer.start() && reader.start());
-        QCOMPARE(writer.post(tableOf({{QStringLiteral("Pod"), 499}}), "a").status, 200);
+        QCOMPARE(writer.post(tableOf({{u"Pod"_qs, 499}}), "a").status, 200);
         QCOMPARE(writer.pageRenders(), 1);
-        QCOMPARE(writer.post(tableOf({{QStringLiteral("Nad"), 501}}), "a").status, 200);
+        QCOMPARE(writer.post(tableOf({{u"Nad"_qs, 501}}), "a").status, 200);
         QVERIFY(writer.page().html().find(">Nad<") != std::string::npos);
         QTRY_VERIFY_WITH_TIMEOUT(reader.page().html().find(">Nad<") != std::string::npos, 10000);
     }
@@ -192,32 +188,32 @@ private slots:
         Board::Options options;
         options.postWait = 300ms;
         QVERIFY(serve(options));
-        QCOMPARE(post({{QStringLiteral("Před"), 5}}).status, 200);
+        QCOMPARE(post({{u"Před"_qs, 5}}).status, 200);
         QSqlDatabase blocker;
         if (sqlite()) {
             // A second connection holds the write lock.
-            blocker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "blocker");
+            blocker = QSqlDatabase::addDatabase(u"QSQLITE"_qs, "blocker");
             blocker.setDatabaseName(config.sqlitePath);
             QVERIFY(blocker.open());
-            QVERIFY(QSqlQuery(blocker).exec(QStringLiteral("BEGIN IMMEDIATE")));
+            QVERIFY(QSqlQuery(blocker).exec(u"BEGIN IMMEDIATE"_qs));
         } else {
             QVERIFY(setPgReachable(config, false));
         }
         QElapsedTimer clock;
         clock.start();
-        const HttpReply during = post({{QStringLiteral("Během"), 6}});
+        const HttpReply during = post({{u"Během"_qs, 6}});
         QCOMPARE(during.status, 503);
-        QVERIFY(QString::fromUtf8(during.body).contains(QStringLiteral("nedostupný")));
+        QVERIFY(QString::fromUtf8(during.body).contains(u"nedostupný"_qs));
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
         clock.restart();
-        QVERIFY(page().contains(QStringLiteral(">Před<")));
+        QVERIFY(page().contains(u">Před<"_qs));
         QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
         if (sqlite()) {
             blocker.close(); // its transaction rolled back
         } else {
             QVERIFY(setPgReachable(config, true));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(post({{QStringLiteral("Po"), 7}}).status, 200, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(post({{u"Po"_qs, 7}}).status, 200, 10000);
         // A post given up at its deadline may still have landed: kept once then.
         const QStringList kept = stored();
         QVERIFY2(kept.contains("Po 7") && kept.contains("Před 5"), qPrintable(kept.join(',')));
@@ -226,10 +222,10 @@ private slots:
     // "OK " only for what is in the file at the database's path.
     void fileDeletedUnderTheServerIsMadeAnew() {
         QVERIFY(serve());
-        QCOMPARE(post({{QStringLiteral("Před"), 5}}).status, 200);
+        QCOMPARE(post({{u"Před"_qs, 5}}).status, 200);
         for (const char *suffix : {"", "-wal", "-shm"})
             QFile::remove(config.sqlitePath + QLatin1String(suffix));
-        QCOMPARE(post({{QStringLiteral("Po"), 7}}).status, 200);
+        QCOMPARE(post({{u"Po"_qs, 7}}).status, 200);
         cleanup();
         QCOMPARE(stored(), QStringList{"Po 7"});
     }
@@ -238,34 +234,29 @@ private slots:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says");
-        const QByteArray host = "Host: a\r\n";
+        const QByteArray get = "GET /skore HTTP/1.1\r\nHost: a\r\n";
+        const QByteArray post = "POST /skore/pridejv.asp HTTP/1.1\r\nHost: a\r\n";
+        const QByteArray chunked = post + "Transfer-Encoding: chunked\r\n\r\n";
         QTest::newRow("bad score") << postRequest("N1=Jan&S1=0&N2=&S2=&N3=&S3=&N4=&S4=&N5=&S5=")
-                                   << 400 << QStringLiteral("Skóre na 1. místě");
-        QTest::newRow("unknown path") << "GET /index.php HTTP/1.1\r\n" + host + "\r\n"
-                                      << 404 << QStringLiteral("nenalezena");
+                                   << 400 << u"Skóre na 1. místě"_qs;
+        QTest::newRow("unknown path")
+            << QByteArray("GET /index.php HTTP/1.1\r\nHost: a\r\n\r\n") << 404 << u"nenalezena"_qs;
         QTest::newRow("no Host") << QByteArray("GET /skore HTTP/1.1\r\n\r\n") << 400
-                                 << QStringLiteral("nerozumí");
-        QTest::newRow("POST without a length")
-            << "POST /skore/pridejv.asp HTTP/1.1\r\n" + host + "\r\nN1=a" << 411
-            << QStringLiteral("Content-Length");
+                                 << u"nerozumí"_qs;
+        QTest::newRow("POST without a length") << post + "\r\nN1=a" << 411 << u"Content-Length"_qs;
         QTest::newRow("Content-Length of 9000")
-            << postRequest(QByteArray(9000, 'a')) << 413 << QStringLiteral("nejvýše 8192 bajtů");
-        QTest::newRow("chunked body of 9000") << "POST /skore/pridejv.asp HTTP/1.1\r\n" + host +
-                                                     "Transfer-Encoding: chunked\r\n\r\n2328\r\n" +
-                                                     QByteArray(9000, 'a') + "\r\n0\r\n\r\n"
-                                              << 413 << QStringLiteral("nejvýše 8192 bajtů");
-        QTest::newRow("head of 9 KiB")
-            << "GET /skore HTTP/1.1\r\n" + host + "X: " + QByteArray(9 * 1024, 'a') + "\r\n\r\n"
-            << 431 << QStringLiteral("8192 bajtů");
-        QTest::newRow("101 fields")
-            << "GET /skore HTTP/1.1\r\n" + host + QByteArray("X: y\r\n").repeated(100) + "\r\n"
-            << 431 << QStringLiteral("100 polí");
+            << postRequest(QByteArray(9000, 'a')) << 413 << u"nejvýše 8192 bajtů"_qs;
+        QTest::newRow("chunked body of 9000")
+            << chunked + "2328\r\n" + QByteArray(9000, 'a') + "\r\n0\r\n\r\n"
+            << 413 << u"nejvýše 8192 bajtů"_qs;
+        QTest::newRow("head of 9 KiB") << get + "X: " + QByteArray(9 * 1024, 'a') + "\r\n\r\n"
+                                       << 431 << u"8192 bajtů"_qs;
+        QTest::newRow("101 fields") << get + QByteArray("X: y\r\n").repeated(100) + "\r\n"
+                                    << 431 << u"100 polí"_qs;
         // The good case of chunked framing, to tell it from the limit.
-        QTest::newRow("chunked good post") << "POST /skore/pridejv.asp HTTP/1.1\r\n" + host +
-                                                  "Transfer-Encoding: "
-                                                  "chunked\r\n\r\n5\r\nN1=&S\r\n22\r\n1=&N2=&S2=&"
-                                                  "N3=&S3=&N4=&S4=&N5=&S5=\r\n0\r\n\r\n"
-                                           << 200 << QStringLiteral("OK ");
+        QTest::newRow("chunked good post")
+            << chunked + "5\r\nN1=&S\r\n22\r\n1=&N2=&S2=&N3=&S3=&N4=&S4=&N5=&S5=\r\n0\r\n\r\n"
+            << 200 << u"OK "_qs;
     }
     void refusalsGetCzechPages() {
         QFETCH(QByteArray, request);
@@ -277,7 +268,7 @@ private slots:
         QCOMPARE(reply.header("Content-Type"), QByteArray("text/html; charset=utf-8"));
         const QString html = QString::fromUtf8(reply.body);
         QVERIFY2(html.contains(says), qPrintable(html));
-        QVERIFY(html.startsWith(QStringLiteral("<!DOCTYPE html><html lang=\"cs\">")));
+        QVERIFY(html.startsWith(u"<!DOCTYPE html><html lang=\"cs\">"_qs));
         QCOMPARE(ReplyJudge::judge(reply.body, reply.header("Content-Type")),
                  status == 200 ? ReplyJudge::Verdict::Succeeded : ReplyJudge::Verdict::Failed);
     }
@@ -312,7 +303,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 140, 5000);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(page().contains(QStringLiteral("Toquel")));
+        QVERIFY(page().contains(u"Toquel"_qs));
         QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 140, 5000);
         QCOMPARE(Client(http->port(), "127.0.0.2").read().status, 429);
@@ -344,46 +335,44 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("says");
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "--bogus";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << u"--bogus"_qs;
         QTest::newRow("SQLite in a missing folder")
-            << QStringList{"-d", "/nonexistent/folder/skore.sqlite"} << 3 << "nelze otevřít";
+            << QStringList{"-d", "/nonexistent/folder/skore.sqlite"} << 3 << u"nelze otevřít"_qs;
         QTest::newRow("PostgreSQL nobody runs")
-            << QStringList{"-d", "postgresql://skore@127.0.0.1:1/skore"} << 3 << "nelze otevřít";
+            << QStringList{"-d", "postgresql://skore@127.0.0.1:1/skore"} << 3
+            << u"nelze otevřít"_qs;
         QTest::newRow("another program's SQLite file")
-            << QStringList{"-d", "foreign.sqlite"} << 3 << "jinému programu";
+            << QStringList{"-d", "foreign.sqlite"} << 3 << u"jinému programu"_qs;
         QTest::newRow("a newer server's database")
-            << QStringList{"-d", "newer.sqlite"} << 3 << "verze 2";
+            << QStringList{"-d", "newer.sqlite"} << 3 << u"verze 2"_qs;
         QTest::newRow("address taken")
-            << QStringList{"-d", "new.sqlite", "--listen"} << 4 << "nelze naslouchat";
+            << QStringList{"-d", "new.sqlite"} << 4 << u"nelze naslouchat"_qs;
     }
     void programFailuresHaveTheirOwnExitCodes() {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, says);
-        DatabaseConfig foreign;
-        foreign.sqlitePath = dir.filePath(QStringLiteral("foreign.sqlite"));
-        QVERIFY(execOn(foreign, {QStringLiteral("CREATE TABLE IF NOT EXISTS invoices (id INT)")}));
-        DatabaseConfig newer;
-        newer.sqlitePath = dir.filePath(QStringLiteral("newer.sqlite"));
-        Storage(newer).open(); // refused from the second row on: it is newer by then
-        QVERIFY(execOn(newer, {QStringLiteral("UPDATE schema_version SET version = 2")}));
+        DatabaseConfig file;
+        file.sqlitePath = dir.filePath(u"foreign.sqlite"_qs);
+        QVERIFY(execOn(file, {u"CREATE TABLE IF NOT EXISTS invoices (id INT)"_qs}));
+        file.sqlitePath = dir.filePath(u"newer.sqlite"_qs);
+        Storage(file).open(); // refused from the second row on: it is newer by then
+        QVERIFY(execOn(file, {u"UPDATE schema_version SET version = 2"_qs}));
         QTcpServer taken;
         QVERIFY(taken.listen(QHostAddress::LocalHost));
         // Never the default port, which another program may have.
-        if (arguments.last() == QLatin1String("--listen"))
-            arguments << QStringLiteral("127.0.0.1:%1").arg(taken.serverPort());
-        else
-            arguments << QStringLiteral("--listen") << QStringLiteral("127.0.0.1:0");
+        arguments << u"--listen"_qs
+                  << (exitCode == 4 ? u"127.0.0.1:%1"_qs.arg(taken.serverPort())
+                                    : u"127.0.0.1:0"_qs);
         QProcess program;
         program.setWorkingDirectory(dir.path());
         program.start(kProgram, arguments);
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), exitCode);
         const QString err = QString::fromUtf8(program.readAllStandardError());
-        QVERIFY2(err.startsWith(QStringLiteral("toquel-skore: ")) && err.contains(says),
-                 qPrintable(err));
+        QVERIFY2(err.startsWith(u"toquel-skore: "_qs) && err.contains(says), qPrintable(err));
         // An address that cannot be used is found before any database is made.
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("new.sqlite"))));
+        QVERIFY(!QFile::exists(dir.filePath(u"new.sqlite"_qs)));
     }
 
     // The program as a service runs it: hostile requests cost it no memory,
@@ -400,7 +389,7 @@ private slots:
                              .captured(1)
                              .toInt();
         QVERIFY(port > 0);
-        QCOMPARE(exchange(port, postRequest(tableOf({{QStringLiteral("Jan"), 321}}))).status, 200);
+        QCOMPARE(exchange(port, postRequest(tableOf({{u"Jan"_qs, 321}}))).status, 200);
         QVERIFY(exchange(port, kPage).body.contains(">Jan<"));
         const qint64 before = peakKiB(server.processId());
         const QByteArray megabyte(1024 * 1024, 'a');

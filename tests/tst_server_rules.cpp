@@ -46,15 +46,14 @@ private slots:
         QTest::addColumn<Results>("expected");
         QTest::addColumn<QString>("refusal"); // empty: accepted
 
+        const QString odd = QStringLiteral(R"(a "b"&<c>+=)");
         ScoreTable table;
         table.setEntry(0, {u"Žluťoučký kůň"_qs, u"31250"_qs});
-        table.setEntry(1, {QStringLiteral(R"(a "b"&<c>+=)"), u"1200"_qs});
+        table.setEntry(1, {odd, u"1200"_qs});
         table.setEntry(2, {u"Eva"_qs, u"75"_qs});
-        QTest::newRow("the game's own builder") << FormBody::build(table)
-                                                << Results{{u"Žluťoučký kůň"_qs, 31250},
-                                                           {QStringLiteral(R"(a "b"&<c>+=)"), 1200},
-                                                           {u"Eva"_qs, 75}}
-                                                << QString();
+        QTest::newRow("the game's own builder")
+            << FormBody::build(table)
+            << Results{{u"Žluťoučký kůň"_qs, 31250}, {odd, 1200}, {u"Eva"_qs, 75}} << QString();
         // Bytes as the game writes them, checked by hand against the code page.
         QTest::newRow("Windows-1250 bytes of Czech letters")
             << form({{"N1", "%8Elu%9Dou%E8k%FD+k%F9%F2"}, {"S1", "31250"}})
@@ -189,23 +188,20 @@ private slots:
     // A path at --log-level debug must not forge a second log line.
     void clientTextIsLoggedOnOneLine() {
         QCOMPARE(log::printable("/skore\r\n2026 info forged\\x"),
-                 QStringLiteral("/skore\\x0d\\x0a2026 info forged\\x5cx"));
+                 u"/skore\\x0d\\x0a2026 info forged\\x5cx"_qs);
         QCOMPARE(log::printable(std::string(300, 'a')).size(), 201);
     }
 
     // A tie is as good as the one above; the next score skips the shared places.
-    void equalScoresShareARank() {
+    void pageRanksTiesAndShowsTheDayInCzech() {
         BoardRows rows;
         for (int score : {9, 8, 8, 7, 7, 7, 1})
-            rows.append({QStringLiteral("x"), score, 0});
+            rows.append({u"x"_qs, score, 0});
         QList<int> ranks;
         for (const pages::RankedRow &r : pages::rank(rows))
             ranks.append(r.rank);
         QCOMPARE(ranks, (QList<int>{1, 2, 2, 4, 4, 4, 7}));
-    }
-
-    // 23:30 UTC on 31 Dec is already New Year in Prague.
-    void pageShowsTheDayInCzech() {
+        // 23:30 UTC on 31 Dec is already New Year in Prague.
         const qint64 firstSeen = 1798759800;
         const QTimeZone prague(QByteArrayLiteral("Europe/Prague"));
         if (!prague.isValid())
@@ -213,7 +209,7 @@ private slots:
         QCOMPARE(pages::czechDate(pages::dayOf(firstSeen, prague)), u"1. 1. 2027"_qs);
         const QString page =
             QString::fromStdString(pages::board({{u"Jan"_qs, 5, firstSeen}}, prague));
-        QVERIFY(page.contains(QStringLiteral("<td class=\"day\">1. 1. 2027</td>")));
+        QVERIFY(page.contains(u"<td class=\"day\">1. 1. 2027</td>"_qs));
     }
 
     void readsTheCommandLine_data() {
