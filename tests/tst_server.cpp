@@ -130,8 +130,7 @@ private slots:
         QCOMPARE(client.read().status, 404);
         QVERIFY(client.closedByServer());
 
-        // Clients at once: every result arrives once, however the database
-        // thread groups the posts into transactions.
+        // Clients at once: each result kept once, however posts share transactions.
         constexpr int kClients = 6;
         constexpr int kPosts = 15;
         std::atomic<int> notOk{0};
@@ -273,19 +272,6 @@ private slots:
                  status == 200 ? ReplyJudge::Verdict::Succeeded : ReplyJudge::Verdict::Failed);
     }
 
-    void rateLimitCountsTheClientBehindATrustedProxy() {
-        Board::Options options;
-        options.rateLimit = 1;
-        TrustedProxies proxies;
-        proxies.add("127.0.0.1");
-        QVERIFY(serve(options, {}, proxies));
-        QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.1\r\n").status, 200);
-        const HttpReply refused = post({}, "X-Forwarded-For: 192.0.2.1\r\n");
-        QCOMPARE(refused.status, 429);
-        QVERIFY(refused.header("Retry-After").toInt() > 0);
-        QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.2\r\n").status, 200);
-    }
-
     // Once a thread per connection: 16 slow clients took every page for 8 s.
     void slowAndIdleClientsLeaveThePageFreeUpToTheCaps() {
         HttpLimits limits;
@@ -314,11 +300,22 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 0, 5000);
     }
 
-    void deadlinesCloseSlowAndSilentClients() {
+    // The front's limits in time, and the rate limit counting the client
+    // behind a trusted proxy.
+    void deadlinesAndRateLimitOfTheFront() {
+        Board::Options options;
+        options.rateLimit = 1;
         HttpLimits limits;
         limits.headDeadline = 300ms;
         limits.idleTimeout = 200ms;
-        QVERIFY(serve({}, limits));
+        TrustedProxies proxies;
+        proxies.add("127.0.0.1");
+        QVERIFY(serve(options, limits, proxies));
+        QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.1\r\n").status, 200);
+        const HttpReply refused = post({}, "X-Forwarded-For: 192.0.2.1\r\n");
+        QCOMPARE(refused.status, 429);
+        QVERIFY(refused.header("Retry-After").toInt() > 0);
+        QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.2\r\n").status, 200);
         Client silent(http->port());
         Client trickling(http->port());
         QVERIFY(trickling.send("GET /skore HTTP/1.1\r\n"));
@@ -336,16 +333,14 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("says");
         QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << u"--bogus"_qs;
-        QTest::newRow("SQLite in a missing folder")
-            << QStringList{"-d", "/nonexistent/folder/skore.sqlite"} << 3 << u"nelze otevřít"_qs;
-        QTest::newRow("PostgreSQL nobody runs")
-            << QStringList{"-d", "postgresql://skore@127.0.0.1:1/skore"} << 3
-            << u"nelze otevřít"_qs;
-        QTest::newRow("another program's SQLite file")
-            << QStringList{"-d", "foreign.sqlite"} << 3 << u"jinému programu"_qs;
-        QTest::newRow("a newer server's database")
-            << QStringList{"-d", "newer.sqlite"} << 3 << u"verze 2"_qs;
-        QTest::newRow("address taken")
+        QTest::newRow("no folder")
+            << QStringList{"-d", "/nonexistent/skore.sqlite"} << 3 << u"nelze otevřít"_qs;
+        QTest::newRow("no PostgreSQL")
+            << QStringList{"-d", "postgresql://a@127.0.0.1:1/b"} << 3 << u"nelze otevřít"_qs;
+        QTest::newRow("foreign") << QStringList{"-d", "foreign.sqlite"} << 3
+                                 << u"jinému programu"_qs;
+        QTest::newRow("newer database") << QStringList{"-d", "newer.sqlite"} << 3 << u"verze 2"_qs;
+        QTest::newRow("busy port")
             << QStringList{"-d", "new.sqlite"} << 4 << u"nelze naslouchat"_qs;
     }
     void programFailuresHaveTheirOwnExitCodes() {
