@@ -72,8 +72,7 @@ inline std::optional<skore::DatabaseConfig> freshDatabase(const QString &engine,
     skore::DatabaseConfig config = *admin;
     config.database =
         QStringLiteral("toquel_%1").arg(QCoreApplication::applicationName().toLower().remove(u'-'));
-    if (!execOn(config, {}))
-        execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config.database)});
+    execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config.database)}); // if missing
     QString why;
     if (!execOn(config,
                 {QStringLiteral("SET client_min_messages = warning"),
@@ -88,14 +87,12 @@ inline std::optional<skore::DatabaseConfig> freshDatabase(const QString &engine,
 // Takes the database away from every client as a restart would (its
 // connections ended, new ones refused), or gives it back.
 inline bool setPgReachable(const skore::DatabaseConfig &config, bool reachable) {
-    QStringList sql{QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
-                        .arg(config.database, reachable ? "true" : "false")};
-    if (!reachable)
-        sql << QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                              "WHERE datname = '%1'")
-                   .arg(config.database);
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
-    return admin && execOn(*admin, sql);
+    const QString sql = QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2; SELECT "
+                                       "pg_terminate_backend(pid) FROM pg_stat_activity "
+                                       "WHERE datname = '%1' AND %3");
+    return admin && execOn(*admin, {sql.arg(config.database, reachable ? "true" : "false",
+                                            reachable ? "false" : "true")});
 }
 
 struct HttpReply {
