@@ -1,29 +1,17 @@
 #include "server/RateLimiter.h"
 
+#include "server/IpAddress.h"
+
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstring>
 
 namespace skore {
 
 std::optional<RateLimiter::Key> RateLimiter::keyOf(const std::string &address) {
-    Key key{};
-    in_addr v4{};
-    if (inet_pton(AF_INET, address.c_str(), &v4) == 1) {
-        // As an IPv4-mapped IPv6 address, so the two families never collide.
-        key[10] = key[11] = 0xff;
-        std::memcpy(key.data() + 12, &v4, 4);
-        return key;
-    }
-    in6_addr v6{};
-    if (inet_pton(AF_INET6, address.c_str(), &v6) != 1)
-        return std::nullopt;
-    std::memcpy(key.data(), &v6, 16);
-    const bool mappedV4 =
-        std::all_of(key.begin(), key.begin() + 10, [](auto b) { return b == 0; }) &&
-        key[10] == 0xff && key[11] == 0xff;
-    if (!mappedV4)
-        std::fill(key.begin() + 8, key.end(), 0);
+    std::optional<Key> key = ipBytes(address);
+    // An IPv6 client has its whole /64: it counts as one address.
+    if (key && !isMappedIpv4(*key))
+        std::fill(key->begin() + 8, key->end(), 0);
     return key;
 }
 

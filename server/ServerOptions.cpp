@@ -68,6 +68,15 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
         if (!inlineValue && i + 1 >= arguments.size())
             return fail(QStringLiteral("Volba %1 potřebuje hodnotu.").arg(name));
         const QString value = inlineValue ? *inlineValue : arguments[++i];
+        // Stores what was read from the value, or says why it could not be
+        // read (`why` names the value as %1).
+        const auto take = [&](const auto &read, auto &field, const QString &why) {
+            if (!read)
+                *error = why.arg(value);
+            else
+                field = *read;
+            return bool(read);
+        };
 
         if (name == QLatin1String("-l") || name == QLatin1String("--listen")) {
             if (!parseAddress(value, &options.host, &options.port))
@@ -82,19 +91,15 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
                 return fail(why);
             options.database = *config;
         } else if (name == QLatin1String("--log-level")) {
-            const auto level = log::levelFromName(value);
-            if (!level)
-                return fail(QStringLiteral("Neznámá úroveň záznamu „%1“: zadejte error, "
-                                           "warning, info nebo debug.")
-                                .arg(value));
-            options.logLevel = *level;
+            if (!take(log::levelFromName(value), options.logLevel,
+                      QStringLiteral("Neznámá úroveň záznamu „%1“: zadejte error, "
+                                     "warning, info nebo debug.")))
+                return std::nullopt;
         } else if (name == QLatin1String("--rate-limit")) {
-            const auto limit = parseCount(value, 1000000);
-            if (!limit)
-                return fail(QStringLiteral("Volba --rate-limit chce celé číslo od 0 "
-                                           "(bez omezení) výše, ne „%1“.")
-                                .arg(value));
-            options.rateLimit = *limit;
+            if (!take(parseCount(value, 1000000), options.rateLimit,
+                      QStringLiteral("Volba --rate-limit chce celé číslo od 0 "
+                                     "(bez omezení) výše, ne „%1“.")))
+                return std::nullopt;
         } else if (name == QLatin1String("--trusted-proxy")) {
             if (!TrustedProxies().add(value.toStdString()))
                 return fail(QStringLiteral("Volba --trusted-proxy chce adresu IP proxy "
@@ -102,12 +107,11 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
                                 .arg(value));
             options.trustedProxies << value;
         } else {
-            const auto threads = parseCount(value, 1024);
-            if (!threads || *threads == 0)
-                return fail(QStringLiteral("Volba --threads chce celé číslo od 1 do 1024, "
-                                           "ne „%1“.")
-                                .arg(value));
-            options.threads = *threads;
+            const std::optional<int> threads = parseCount(value, 1024);
+            if (!take(threads == 0 ? std::nullopt : threads, options.threads,
+                      QStringLiteral("Volba --threads chce celé číslo od 1 do 1024, "
+                                     "ne „%1“.")))
+                return std::nullopt;
         }
     }
     return options;

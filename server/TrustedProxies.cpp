@@ -1,24 +1,14 @@
 #include "server/TrustedProxies.h"
 
+#include "server/IpAddress.h"
+
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstring>
 
 namespace skore {
 
 std::optional<TrustedProxies::Address> TrustedProxies::parse(const std::string &address) {
-    Address bytes{};
-    in_addr v4{};
-    if (inet_pton(AF_INET, address.c_str(), &v4) == 1) {
-        bytes[10] = bytes[11] = 0xff;
-        std::memcpy(bytes.data() + 12, &v4, 4);
-        return bytes;
-    }
-    in6_addr v6{};
-    if (inet_pton(AF_INET6, address.c_str(), &v6) != 1)
-        return std::nullopt;
-    std::memcpy(bytes.data(), &v6, 16);
-    return bytes;
+    return ipBytes(address);
 }
 
 bool TrustedProxies::add(const std::string &address) {
