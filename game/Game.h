@@ -61,7 +61,6 @@ public:
 
     State state() const;
     bool isOver() const { return m_over; }
-    bool isPaused() const { return m_paused; }
     bool launchSquaresEnabled() const { return m_launchSquaresEnabled; }
     int score() const { return m_score; }
     int level() const { return m_level; }

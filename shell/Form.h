@@ -36,7 +36,6 @@ signals:
 protected:
     // Runs however the window closes, before closed() goes out.
     virtual void closing() {}
-    QWidget *owner() const { return m_owner; }
 
     // Controls at their designed places (in pixels; see Twips::rect).
     QLabel *addLabel(const char *name, QRect where, const QString &text = {});
