@@ -52,43 +52,31 @@ private slots:
         QCOMPARE(built, source);
     }
 
-    // Screens between and past the two drawn densities get a picture of their
-    // own size, and a change of screen is followed.
-    void otherRatiosScaled_data() {
+    // Screens between and past the two drawn densities get a picture of their own size, and
+    // a change of screen is followed. The picture read ahead at start goes to the first
+    // Artwork of it only when it was read for the ratio asked (0: none read ahead).
+    void sizedForEachRatio_data() {
+        QTest::addColumn<qreal>("readAheadFor");
         QTest::addColumn<qreal>("ratio");
         QTest::addColumn<QSize>("pixels");
-        QTest::newRow("1.5") << 1.5 << QSize(35, 35);
-        QTest::newRow("3") << 3.0 << QSize(69, 69);
+        QTest::newRow("1.5") << 0.0 << 1.5 << QSize(35, 35);
+        QTest::newRow("3") << 0.0 << 3.0 << QSize(69, 69);
+        QTest::newRow("read ahead for 1, asked at 1") << 1.0 << 1.0 << QSize(23, 23);
+        QTest::newRow("read ahead for 2, asked at 1") << 2.0 << 1.0 << QSize(23, 23);
+        QTest::newRow("read ahead for 1, asked at 2") << 1.0 << 2.0 << QSize(46, 46);
     }
-    void otherRatiosScaled() {
+    void sizedForEachRatio() {
+        QFETCH(qreal, readAheadFor);
         QFETCH(qreal, ratio);
-        QFETCH(QSize, pixels);
-        Artwork block(QStringLiteral(":/assets/block2.png"), QSize(23, 23));
-        QCOMPARE(block.at(1).size(), QSize(23, 23));
-        const QPixmap &scaled = block.at(ratio);
-        QCOMPARE(scaled.size(), pixels);
-        QCOMPARE(scaled.devicePixelRatio(), ratio);
-        QCOMPARE(block.at(2).size(), QSize(46, 46));
-    }
-
-    // The picture read ahead at start is handed to the first Artwork of it
-    // only when it was read for the ratio asked; otherwise it is dropped.
-    void preloadedPictureOnlyForItsRatio_data() {
-        QTest::addColumn<qreal>("readFor");
-        QTest::addColumn<qreal>("askedAt");
-        QTest::newRow("same ratio") << 1.0 << 1.0;
-        QTest::newRow("read at 2, asked at 1") << 2.0 << 1.0;
-        QTest::newRow("read at 1, asked at 2") << 1.0 << 2.0;
-    }
-    void preloadedPictureOnlyForItsRatio() {
-        QFETCH(qreal, readFor);
-        QFETCH(qreal, askedAt);
-        const QString resource = QStringLiteral(":/assets/icon.png");
-        Artwork::preload(resource, readFor);
-        Artwork icon(resource, QSize(32, 32));
-        const QImage got = icon.at(askedAt).toImage();
-        QCOMPARE(got.size(), QSize(32, 32) * askedAt);
-        QCOMPARE(got, Artwork(resource, QSize(32, 32)).at(askedAt).toImage());
+        const QString resource = QStringLiteral(":/assets/block2.png");
+        if (readAheadFor > 0)
+            Artwork::preload(resource, readAheadFor);
+        Artwork block(resource, QSize(23, 23));
+        const QPixmap &pixmap = block.at(ratio);
+        QTEST(pixmap.size(), "pixels");
+        QCOMPARE(pixmap.devicePixelRatio(), ratio);
+        QCOMPARE(pixmap.toImage(), Artwork(resource, QSize(23, 23)).at(ratio).toImage());
+        QCOMPARE(block.at(ratio == 2 ? 1 : 2).size(), ratio == 2 ? QSize(23, 23) : QSize(46, 46));
     }
 };
 
