@@ -223,18 +223,15 @@ private slots:
         QVERIFY(open->isEnabled());
         QVERIFY(!w.isEnabled());
         if (auto *help = qobject_cast<HowToPlayWindow *>(open)) {
-            // The rules stand on lines of their own (a CR would be drawn as a gap) and,
-            // in the wider font that stands in for the designed one, all of them show.
-            const QString text = howToPlayText(u"hra@priklad.cz"_qs);
-            QCOMPARE(text.split(u"\r\n"_qs).size(), 5);
-            QVERIFY(text.endsWith(u"pomocí e-mailu hra@priklad.cz"_qs));
-            // Regression: the rules said the blocks move from left to right.
-            QVERIFY(text.contains(u"pohybují zprava doleva kostičky"_qs));
+            // The rules stand on lines of their own (a CR would be drawn as a gap), end with
+            // the contact and, in the wider font that stands in for the designed one, all show.
+            const QString contact = QString::fromUtf8(BuildConfig::kContact);
             auto *rules = help->findChild<QLabel *>(u"Label2"_qs);
             QVERIFY(rules);
-            QCOMPARE(
-                rules->text(),
-                howToPlayText(QString::fromUtf8(BuildConfig::kContact)).replace(u'\r', QString()));
+            QCOMPARE(rules->text(), howToPlayText(contact).replace(u'\r', QString()));
+            QVERIFY(rules->text().endsWith(u"pomocí e-mailu "_qs + contact));
+            // Regression: the rules said the blocks move from left to right.
+            QVERIFY(rules->text().contains(u"pohybují zprava doleva kostičky"_qs));
             QVERIFY(rules->heightForWidth(rules->width()) <= rules->height());
             QVERIFY(rules->font().pixelSize() >= 9);
         }
@@ -257,27 +254,23 @@ private slots:
         QCOMPARE(game.blocksOnTopRow(), blocks + 2);
     }
 
-    void anyButtonSendsFromALaunchSquare_data() {
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::addColumn<int>("square");
-        QTest::addColumn<QString>("score");
-        QTest::newRow("left on blue") << Qt::LeftButton << 7 << u"00 005"_qs;
-        QTest::newRow("right on white") << Qt::RightButton << 15 << u"00 005"_qs;
-        QTest::newRow("middle on orange") << Qt::MiddleButton << 11 << u"00 005"_qs;
-        QTest::newRow("left beside the columns") << Qt::LeftButton << 8 << u"00 000"_qs;
-    }
-
+    // Any button sends the block on a launch square down its column; a square beside the
+    // columns sends nothing. The score shows on the label and on its shadow.
     void anyButtonSendsFromALaunchSquare() {
-        QFETCH(Qt::MouseButton, button);
-        QFETCH(int, square);
         GameFixture game;
         MainWindow &w = game.start();
-        const int column = qMax(0, Field::columnUnder(square));
-        game.prepare(column, 5, Square(column));
-        game.game().field().setTop(square, Square(column));
-        game.press(square, button);
-        QTEST(labelText(w.fieldView(), "Label2_1"), "score");
-        QCOMPARE(labelText(w.fieldView(), "Label2_1"), labelText(w.fieldView(), "Label2_0"));
+        const std::pair<int, Qt::MouseButton> presses[] = {{7, Qt::LeftButton},
+                                                           {15, Qt::RightButton},
+                                                           {11, Qt::MiddleButton},
+                                                           {8, Qt::LeftButton}};
+        for (const auto &[square, button] : presses) {
+            const int column = qMax(0, Field::columnUnder(square));
+            game.prepare(column, 5, Square(column));
+            game.game().field().setTop(square, Square(column));
+            game.press(square, button);
+        }
+        QCOMPARE(labelText(w.fieldView(), "Label2_1"), u"00 015"_qs);
+        QCOMPARE(labelText(w.fieldView(), "Label2_0"), u"00 015"_qs);
     }
 
     // How a game ends: the window it chooses and, after a record, the name stored
@@ -417,61 +410,42 @@ private slots:
         QVERIFY(w.isEnabled() && running(game));
     }
 
-    // The cases that differ in outcome; the about window reads the registry only
-    // on Windows, so this fake is its one test here.
-    void readsARegistryValue_data() {
-        QTest::addColumn<bool>("key");
-        QTest::addColumn<quint32>("type");
-        QTest::addColumn<QByteArray>("data"); // null: no such value
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<QString>("value"); // "as passed": left as it was
-        const QByteArray path("C:\\m.exe\0", 9);
-        QTest::newRow("text") << true << Registry::kText << path << true << u"C:\\m.exe"_qs;
-        QTest::newRow("number") << true << Registry::kNumber << QByteArray("\xFE\xFF\xFF\xFF", 4)
-                                << true << u"-2"_qs;
-        QTest::newRow("key missing") << false << Registry::kText << path << false << u""_qs;
-        QTest::newRow("value missing")
-            << true << Registry::kText << QByteArray() << false << u""_qs;
-        QTest::newRow("other type") << true << quint32(3) << path << true << u"as passed"_qs;
-        QTest::newRow("too long") << true << Registry::kText << QByteArray(1025, 'x') << false
-                                  << u""_qs;
-    }
-
-    void readsARegistryValue() {
-        QFETCH(bool, key);
-        QFETCH(quint32, type);
-        QFETCH(QByteArray, data);
-        FakeRegistry registry;
-        registry.keys[kMsInfoKey][u"PATH"_qs] = {type, data};
-        QString value = u"as passed"_qs;
-        QTEST(readRegistryValue(registry, Registry::Root::LocalMachine,
-                                key ? kMsInfoKey : kLocationKey, u"PATH"_qs, value),
-              "found");
-        QTEST(value, "value");
-        QVERIFY(registry.open.isEmpty()); // every key opened is closed again
-    }
-
+    // "System Info..." on a fake registry, which the about window reads only on Windows: this
+    // is its one test here. The PATH value as stored (null: no such key), the folder named
+    // under MSINFO ("-": none), and the program started; with none, or when it cannot be
+    // started, the player is told.
     void startsTheSystemInformationProgram_data() {
-        QTest::addColumn<QString>("path");   // the PATH entry; "-" for none
-        QTest::addColumn<QString>("folder"); // the MSINFO entry; "-" for none
+        QTest::addColumn<quint32>("type");
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("launchWorks");
         QTest::addColumn<QString>("launched");
-        const QString program = u"C:\\p.exe"_qs;
-        QTest::newRow("program registered") << program << u"C:\\F"_qs << true << program;
-        QTest::newRow("registered program fails") << program << u"C:\\F"_qs << false << program;
-        QTest::newRow("program in the folder")
-            << u"-"_qs << u"C:\\F"_qs << true << u"C:\\F\\MSINFO32.EXE"_qs;
-        QTest::newRow("neither entry") << u"-"_qs << u"-"_qs << true << u""_qs;
+        const auto row = [](const char *name, quint32 type, const QByteArray &path,
+                            const char *folder, bool works, const char *launched) {
+            QTest::newRow(name) << type << path << QString::fromLatin1(folder) << works
+                                << QString::fromLatin1(launched);
+        };
+        const QByteArray program("C:\\p.exe\0", 9);
+        const quint32 text = Registry::kText;
+        row("program registered", text, program, "-", true, "C:\\p.exe");
+        row("registered program fails", text, program, "-", false, "C:\\p.exe");
+        row("registered as a number", Registry::kNumber, "\xFE\xFF\xFF\xFF", "-", true, "-2");
+        row("registered as another type", 3, program, "C:\\F", true, "");
+        row("no key, program in the folder", text, {}, "C:\\F", true, "C:\\F\\MSINFO32.EXE");
+        row("value too long, program in the folder", text, QByteArray(1025, 'x'), "C:\\F", true,
+            "C:\\F\\MSINFO32.EXE");
+        row("neither entry", text, {}, "-", true, "");
     }
 
     void startsTheSystemInformationProgram() {
-        QFETCH(QString, path);
+        QFETCH(quint32, type);
+        QFETCH(QByteArray, path);
         QFETCH(QString, folder);
         QFETCH(bool, launchWorks);
         QFETCH(QString, launched);
         FakeRegistry registry;
-        if (path != u'-')
-            registry.keys[kMsInfoKey][u"PATH"_qs] = {Registry::kText, path.toLatin1() + '\0'};
+        if (!path.isNull())
+            registry.keys[kMsInfoKey][u"PATH"_qs] = {type, path};
         if (folder != u'-')
             registry.keys[kLocationKey][u"MSINFO"_qs] = {Registry::kText, folder.toLatin1() + '\0'};
         QStringList started;
@@ -483,6 +457,7 @@ private slots:
             {&registry, [](const QString &file) { return file.endsWith(u"MSINFO32.EXE"); },
              [&](const QString &program) { return started << program, launchWorks; }});
         about->findChild<QPushButton *>(u"cmdSysInfo"_qs)->click();
+        QVERIFY(registry.open.isEmpty()); // every key opened is closed again
         QCOMPARE(started, launched.isEmpty() ? QStringList() : QStringList{launched});
         const bool told = launched.isEmpty() || !launchWorks;
         QCOMPARE(game.asked.size(), int(told));
