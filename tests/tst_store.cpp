@@ -193,9 +193,7 @@ private slots:
         QTest::addColumn<bool>("saves");
         const auto row = [](const char *name, const QString &path, const QByteArray &bytes,
                             bool saves) { QTest::newRow(name) << path << bytes << saves; };
-        QByteArray garbage;
-        for (int i = 0; i < 4096; ++i)
-            garbage += char((i * 7919) % 256);
+        const QByteArray garbage = QByteArray("\0\xff[=\n\\\"\x8e", 8).repeated(512);
         row("damaged value", m_file, "[Skore]\nHiSkore=abc\n", true);
         row("garbage file", m_file, garbage, true);
         row("huge file", m_file, "[Skore]\nHiSkore=" + QByteArray(3 << 20, 'x') + "\n", true);
