@@ -151,8 +151,6 @@ private slots:
         QTest::newRow("paused, new game Yes stays paused")
             << u"MnNovahra"_qs << true << QList{Answer::Yes} << State::Paused << State::Paused << 0
             << 0 << newGame;
-        QTest::newRow("quit by menu, No")
-            << u"MnKonec"_qs << false << QList{Answer::No} << run << run << 2 << 0 << quit;
         QTest::newRow("quit by close box, No")
             << u"close"_qs << false << QList{Answer::No} << run << run << 2 << 0 << quit;
         QTest::newRow("quit by menu, Yes")
