@@ -6,16 +6,11 @@
 #include "server/DatabaseConfig.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <arpa/inet.h>
-#include <atomic>
 #include <netinet/in.h>
-#include <optional>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -25,8 +20,7 @@ namespace servertest {
 // Runs the statements on a connection of its own; false, with *error, when one fails.
 inline bool execOn(const skore::DatabaseConfig &config, const QStringList &statements,
                    QString *error = nullptr) {
-    static std::atomic<int> counter{0};
-    const QString name = QStringLiteral("servertest-admin-%1").arg(++counter);
+    const QString name = QStringLiteral("servertest-admin");
     bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), name);
@@ -52,36 +46,23 @@ inline std::optional<skore::DatabaseConfig> pgAdmin() {
                                                                                : std::nullopt;
 }
 
-// A database with no tables. SQLite: a file in dir. PostgreSQL: a database of
-// this test program's own, emptied; nullopt and *skip when there is none.
-inline std::optional<skore::DatabaseConfig> freshDatabase(const QString &engine,
-                                                          const QTemporaryDir &dir, QString *skip) {
-    if (engine == QLatin1String("sqlite")) {
-        skore::DatabaseConfig config;
-        config.sqlitePath = dir.filePath(QStringLiteral("skore.sqlite"));
-        for (const char *suffix : {"", "-wal", "-shm"})
-            QFile::remove(config.sqlitePath + QLatin1String(suffix));
-        return config;
-    }
+// This test program's own database in the cluster TOQUEL_TEST_PG_URL names,
+// emptied, in *config; false with *why when there is none to use.
+inline bool freshPgDatabase(skore::DatabaseConfig *config, QString *why) {
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     if (!admin) {
-        *skip = QStringLiteral("TOQUEL_TEST_PG_URL names no PostgreSQL: "
-                               "scripts/with-postgres.sh starts one");
-        return std::nullopt;
+        *why = QStringLiteral("TOQUEL_TEST_PG_URL names no PostgreSQL: "
+                              "scripts/with-postgres.sh starts one");
+        return false;
     }
-    skore::DatabaseConfig config = *admin;
-    config.database =
+    *config = *admin;
+    config->database =
         QStringLiteral("toquel_%1").arg(QCoreApplication::applicationName().toLower().remove(u'-'));
-    execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config.database)}); // if missing
-    QString why;
-    if (!execOn(config,
-                {QStringLiteral("SET client_min_messages = warning"),
-                 QStringLiteral("DROP TABLE IF EXISTS results, board_changes, schema_version")},
-                &why)) {
-        *skip = QStringLiteral("PostgreSQL cannot be used: %1").arg(why);
-        return std::nullopt;
-    }
-    return config;
+    execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config->database)}); // if missing
+    return execOn(*config,
+                  {QStringLiteral("SET client_min_messages = warning"),
+                   QStringLiteral("DROP TABLE IF EXISTS results, board_changes, schema_version")},
+                  why);
 }
 
 // Takes the database away from every client as a restart would (its
@@ -148,11 +129,6 @@ public:
         m_in.remove(0, length);
         return reply;
     }
-    // Whether the server sent something, or closed, within the time.
-    bool answersWithin(int ms) {
-        pollfd wait{m_fd, POLLIN, 0};
-        return !m_in.isEmpty() || ::poll(&wait, 1, ms) > 0;
-    }
     // Whether the server closes the connection (rather than the wait ending).
     bool closedByServer() {
         while (fill())
@@ -178,10 +154,13 @@ inline HttpReply exchange(int port, const QByteArray &request) {
     return client.send(request) ? client.read(request.startsWith("HEAD")) : HttpReply{};
 }
 
+// The heads of the board's two requests, their ends still to come.
+inline const QByteArray kGet = "GET /skore HTTP/1.1\r\nHost: a\r\n";
+inline const QByteArray kPost = "POST /skore/pridejv.asp HTTP/1.1\r\nHost: a\r\n";
+
 inline QByteArray postRequest(const QByteArray &body, const QByteArray &extraHeaders = {}) {
-    return "POST /skore/pridejv.asp HTTP/1.1\r\nHost: skore\r\nContent-Type: "
-           "application/x-www-form-urlencoded\r\n" +
-           extraHeaders + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    return kPost + "Content-Type: application/x-www-form-urlencoded\r\n" + extraHeaders +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
 } // namespace servertest
