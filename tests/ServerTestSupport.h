@@ -9,11 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
+#include <QTcpSocket>
 
 namespace servertest {
 
@@ -88,28 +84,21 @@ struct HttpReply {
     }
 };
 
-// A blocking TCP client on 127.0.0.1 whose every wait is bounded. from picks
-// the loopback address it comes from (the server counts connections per address).
+// A TCP client on 127.0.0.1 whose every wait is bounded (5 s). from picks the
+// loopback address it comes from (the server counts connections per address).
 class Client {
 public:
     explicit Client(int port, const char *from = "127.0.0.1") {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const timeval limit{5, 0};
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        inet_pton(AF_INET, from, &address.sin_addr);
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        address.sin_port = htons(quint16(port));
-        inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        m_socket.bind(QHostAddress(QString::fromLatin1(from)));
+        m_socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+        m_socket.waitForConnected(kWaitMs);
     }
-    ~Client() { ::close(m_fd); }
-
     // All of it, unless the server closes or stops reading for 5 s.
-    bool send(QByteArrayView bytes) {
-        return ::send(m_fd, bytes.data(), std::size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    bool send(const QByteArray &bytes) {
+        m_socket.write(bytes);
+        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(kWaitMs))
+            ;
+        return m_socket.bytesToWrite() == 0 && m_socket.state() == QTcpSocket::ConnectedState;
     }
     // The next reply; a reply to HEAD has no body whatever its length says.
     HttpReply read(bool head = false) {
@@ -133,19 +122,18 @@ public:
     bool closedByServer() {
         while (fill())
             ;
-        return errno != EAGAIN && errno != EWOULDBLOCK;
+        return m_socket.state() == QTcpSocket::UnconnectedState;
     }
 
 private:
+    static constexpr int kWaitMs = 5000;
     bool fill() {
-        char buffer[16384];
-        errno = 0;
-        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
-        if (n > 0)
-            m_in.append(buffer, n);
-        return n > 0;
+        if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(kWaitMs))
+            return false;
+        m_in += m_socket.readAll();
+        return true;
     }
-    int m_fd = -1;
+    QTcpSocket m_socket;
     QByteArray m_in;
 };
 

@@ -14,7 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <thread>
+#include <QThread>
 
 using namespace skore;
 using namespace servertest;
@@ -136,16 +136,18 @@ private slots:
 
         // Clients at once: each result kept once, however posts share transactions.
         std::atomic<int> notOk{0};
-        std::vector<std::thread> clients;
-        for (int c = 0; c < 6; ++c)
-            clients.emplace_back([&, c] {
+        std::vector<std::unique_ptr<QThread>> clients; // QThreads: sockets need their loop
+        for (int c = 0; c < 6; ++c) {
+            clients.emplace_back(QThread::create([&, c] {
                 for (int p = 0; p < 15; ++p)
                     notOk += post({{u"společný %1"_qs.arg(p), 2000 + p},
                                    {u"klient %1"_qs.arg(c), 10 + p}})
                                  .status != 200;
-            });
-        for (std::thread &t : clients)
-            t.join();
+            }));
+            clients.back()->start();
+        }
+        for (const auto &client : clients)
+            QVERIFY(client->wait(QDeadlineTimer(60000)));
         QCOMPARE(notOk.load(), 0);
         QCOMPARE(stored().size(), 3 + 15 + 6 * 15); // shared names, once each client's
     }
