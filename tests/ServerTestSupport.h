@@ -88,8 +88,8 @@ struct HttpReply {
 // loopback address it comes from (the server counts connections per address).
 class Client {
 public:
-    explicit Client(int port, const char *from = "127.0.0.1") {
-        m_socket.bind(QHostAddress(QString::fromLatin1(from)));
+    explicit Client(int port, const QString &from = QStringLiteral("127.0.0.1")) {
+        m_socket.bind(QHostAddress(from));
         m_socket.connectToHost(QHostAddress::LocalHost, quint16(port));
         m_socket.waitForConnected(kWaitMs);
     }

@@ -18,15 +18,10 @@ Q_DECLARE_METATYPE(skore::Results)
 namespace {
 
 // The game's form with the given fields filled in and the others empty.
-QByteArray form(const QList<QPair<QByteArray, QByteArray>> &filled) {
+QByteArray form(const QMap<QByteArray, QByteArray> &filled) {
     QByteArrayList fields;
-    for (const char *name : FormBody::kFieldNames) {
-        QByteArray value;
-        for (const auto &[field, v] : filled)
-            if (field == name)
-                value = v;
-        fields << QByteArray(name) + '=' + value;
-    }
+    for (const char *name : FormBody::kFieldNames)
+        fields << name + ('=' + filled.value(name));
     return fields.join('&');
 }
 
