@@ -5,7 +5,6 @@
 
 #include "server/DatabaseConfig.h"
 
-#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,10 +15,9 @@ namespace servertest {
 // Runs the statements on a connection of its own; false, with *error, when one fails.
 inline bool execOn(const skore::DatabaseConfig &config, const QStringList &statements,
                    QString *error = nullptr) {
-    const QString name = QStringLiteral("servertest-admin");
     bool ok = true;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), u"servertest-admin"_qs);
         const bool sqlite = config.engine == skore::DatabaseConfig::Engine::SQLite;
         db.setDatabaseName(sqlite ? config.sqlitePath : config.database);
         db.setHostName(config.host);
@@ -31,7 +29,7 @@ inline bool execOn(const skore::DatabaseConfig &config, const QStringList &state
         if (!ok && error)
             *error = db.lastError().text() + query.lastError().text();
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase::removeDatabase(u"servertest-admin"_qs);
     return ok;
 }
 
@@ -47,13 +45,11 @@ inline std::optional<skore::DatabaseConfig> pgAdmin() {
 inline bool freshPgDatabase(skore::DatabaseConfig *config, QString *why) {
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     if (!admin) {
-        *why = QStringLiteral("TOQUEL_TEST_PG_URL names no PostgreSQL: "
-                              "scripts/with-postgres.sh starts one");
+        *why = u"TOQUEL_TEST_PG_URL names no PostgreSQL: scripts/with-postgres.sh starts one"_qs;
         return false;
     }
     *config = *admin;
-    config->database =
-        QStringLiteral("toquel_%1").arg(QCoreApplication::applicationName().toLower().remove(u'-'));
+    config->database = u"toquel_tst_server"_qs;
     execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config->database)}); // if missing
     return execOn(*config,
                   {QStringLiteral("SET client_min_messages = warning"),
