@@ -97,25 +97,28 @@ private slots:
         QTEST(s.results, "expected");
     }
 
-    // Two posts a minute, the window sliding. At its cap of addresses a
+    // Two posts a minute, the window sliding; an IPv6 client counted by its
+    // /64, an IPv4 one the same in its mapped form. At its cap of addresses a
     // newcomer is refused while the ones counted go on; a quiet board forgets
     // too: the server's timer asks, no post needed.
     void rateLimitSlidesAndKeepsAtMostItsCapOfAddresses() {
         RateLimiter::Clock::time_point now{}; // moved by hand
         RateLimiter limiter(
             2, 60s, [&] { return now; }, 100);
-        for (int i = 0; i < 100; ++i)
-            QVERIFY(limiter.admit("2001:db8:" + std::to_string(i) + "::1"));
+        for (int i = 0; i < 100; ++i) // /64s that differ in their last bits only
+            QVERIFY(limiter.admit("2001:db8:0:" + std::to_string(i) + "::1"));
         QVERIFY(!limiter.admit("192.0.2.200"));
         QCOMPARE(limiter.trackedClients(), std::size_t(100));
         now += 30s;
-        QVERIFY(limiter.admit("2001:db8:7::9")); // the second post of 2001:db8:7::/64
-        QVERIFY(!limiter.admit("2001:db8:7::9"));
-        QCOMPARE(limiter.secondsUntilFree("2001:db8:7::9"), 30);
+        QVERIFY(limiter.admit("2001:db8:0:7:ffff::9")); // the second post of 2001:db8:0:7::/64
+        QVERIFY(!limiter.admit("2001:db8:0:7::9"));
+        QCOMPARE(limiter.secondsUntilFree("2001:db8:0:7::9"), 30);
         now += 30s; // the first post is out of the window, the second still in
-        QVERIFY(limiter.admit("2001:db8:7::9"));
-        QVERIFY(!limiter.admit("2001:db8:7::9"));
+        QVERIFY(limiter.admit("2001:db8:0:7::9"));
+        QVERIFY(!limiter.admit("2001:db8:0:7::9"));
         QVERIFY(limiter.admit("192.0.2.200"));
+        QVERIFY(limiter.admit("::ffff:192.0.2.200"));
+        QVERIFY(!limiter.admit("192.0.2.200"));
         QVERIFY(!limiter.admit("not an address"));
         now += 30s;
         limiter.forgetOld();
@@ -123,24 +126,6 @@ private slots:
         now += 30s;
         limiter.forgetOld();
         QCOMPARE(limiter.trackedClients(), std::size_t(0));
-    }
-
-    void rateLimitCountsIpv6PerSlash64_data() {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<bool>("anotherClient");
-        QTest::newRow("same /64") << u"2001:db8:1:2::1"_qs << u"2001:db8:1:2:ff::3"_qs << false;
-        QTest::newRow("next /64") << u"2001:db8:1:2::1"_qs << u"2001:db8:1:3::1"_qs << true;
-        QTest::newRow("IPv4 and its mapped form")
-            << u"192.0.2.7"_qs << u"::ffff:192.0.2.7"_qs << false;
-        QTest::newRow("IPv4 neighbours") << u"192.0.2.7"_qs << u"192.0.2.8"_qs << true;
-    }
-    void rateLimitCountsIpv6PerSlash64() {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        RateLimiter limiter(1, 60s);
-        QVERIFY(limiter.admit(first.toStdString()));
-        QTEST(limiter.admit(second.toStdString()), "anotherClient");
     }
 
     void clientIsTakenFromTrustedProxiesOnly_data() {
