@@ -1,6 +1,6 @@
-// What the score board's tests share: a fresh database of either engine, a
-// PostgreSQL outage made by PostgreSQL itself, and a plain socket client
-// that can send anything, slowly or not at all.
+// What the score board's end-to-end tests need: a fresh PostgreSQL database,
+// an outage made by PostgreSQL itself, and a plain socket client that can
+// send anything, slowly or not at all.
 #pragma once
 
 #include "server/DatabaseConfig.h"
