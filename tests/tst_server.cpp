@@ -279,10 +279,12 @@ private slots:
         Client silent(http->port());
         Client trickling(http->port());
         // A field line every 100 ms: steady, but the whole head is late. A
-        // send fails once the server has closed and its reset has come back.
-        for (int i = 0; i < 50 && trickling.send(i ? "X: y\r\n" : kGet); ++i)
+        // send fails once the server has closed: cut off, not let go after
+        // the lines stop.
+        int line = 0;
+        for (; line < 50 && trickling.send(line ? "X: y\r\n" : kGet); ++line)
             QTest::qWait(100);
-        QVERIFY(trickling.closedByServer());
+        QCOMPARE_LT(line, 50);
         QVERIFY(silent.closedByServer());
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 0, 5000);
     }
