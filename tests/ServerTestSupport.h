@@ -1,35 +1,23 @@
-// What the score board's tests share: a fresh database of either engine, a
-// PostgreSQL outage made by PostgreSQL itself, and a plain socket client
-// that can send anything, slowly or not at all.
+// What the score board's end-to-end tests need: a fresh PostgreSQL database,
+// an outage made by PostgreSQL itself, and a plain socket client that can
+// send anything, slowly or not at all.
 #pragma once
 
 #include "server/DatabaseConfig.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
-#include <arpa/inet.h>
-#include <atomic>
-#include <netinet/in.h>
-#include <optional>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
+#include <QTcpSocket>
 
 namespace servertest {
 
 // Runs the statements on a connection of its own; false, with *error, when one fails.
 inline bool execOn(const skore::DatabaseConfig &config, const QStringList &statements,
                    QString *error = nullptr) {
-    static std::atomic<int> counter{0};
-    const QString name = QStringLiteral("servertest-admin-%1").arg(++counter);
     bool ok = true;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), u"servertest-admin"_qs);
         const bool sqlite = config.engine == skore::DatabaseConfig::Engine::SQLite;
         db.setDatabaseName(sqlite ? config.sqlitePath : config.database);
         db.setHostName(config.host);
@@ -41,7 +29,7 @@ inline bool execOn(const skore::DatabaseConfig &config, const QStringList &state
         if (!ok && error)
             *error = db.lastError().text() + query.lastError().text();
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase::removeDatabase(u"servertest-admin"_qs);
     return ok;
 }
 
@@ -52,36 +40,21 @@ inline std::optional<skore::DatabaseConfig> pgAdmin() {
                                                                                : std::nullopt;
 }
 
-// A database with no tables. SQLite: a file in dir. PostgreSQL: a database of
-// this test program's own, emptied; nullopt and *skip when there is none.
-inline std::optional<skore::DatabaseConfig> freshDatabase(const QString &engine,
-                                                          const QTemporaryDir &dir, QString *skip) {
-    if (engine == QLatin1String("sqlite")) {
-        skore::DatabaseConfig config;
-        config.sqlitePath = dir.filePath(QStringLiteral("skore.sqlite"));
-        for (const char *suffix : {"", "-wal", "-shm"})
-            QFile::remove(config.sqlitePath + QLatin1String(suffix));
-        return config;
-    }
+// This test program's own database in the cluster TOQUEL_TEST_PG_URL names,
+// emptied, in *config; false with *why when there is none to use.
+inline bool freshPgDatabase(skore::DatabaseConfig *config, QString *why) {
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     if (!admin) {
-        *skip = QStringLiteral("TOQUEL_TEST_PG_URL names no PostgreSQL: "
-                               "scripts/with-postgres.sh starts one");
-        return std::nullopt;
+        *why = u"TOQUEL_TEST_PG_URL names no PostgreSQL: scripts/with-postgres.sh starts one"_qs;
+        return false;
     }
-    skore::DatabaseConfig config = *admin;
-    config.database =
-        QStringLiteral("toquel_%1").arg(QCoreApplication::applicationName().toLower().remove(u'-'));
-    execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config.database)}); // if missing
-    QString why;
-    if (!execOn(config,
-                {QStringLiteral("SET client_min_messages = warning"),
-                 QStringLiteral("DROP TABLE IF EXISTS results, board_changes, schema_version")},
-                &why)) {
-        *skip = QStringLiteral("PostgreSQL cannot be used: %1").arg(why);
-        return std::nullopt;
-    }
-    return config;
+    *config = *admin;
+    config->database = u"toquel_tst_server"_qs;
+    execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config->database)}); // if missing
+    return execOn(*config,
+                  {QStringLiteral("SET client_min_messages = warning"),
+                   QStringLiteral("DROP TABLE IF EXISTS results, board_changes, schema_version")},
+                  why);
 }
 
 // Takes the database away from every client as a restart would (its
@@ -107,28 +80,21 @@ struct HttpReply {
     }
 };
 
-// A blocking TCP client on 127.0.0.1 whose every wait is bounded. from picks
-// the loopback address it comes from (the server counts connections per address).
+// A TCP client on 127.0.0.1 whose every wait is bounded (5 s). from picks the
+// loopback address it comes from (the server counts connections per address).
 class Client {
 public:
-    explicit Client(int port, const char *from = "127.0.0.1") {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const timeval limit{5, 0};
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        inet_pton(AF_INET, from, &address.sin_addr);
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        address.sin_port = htons(quint16(port));
-        inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    explicit Client(int port, const QString &from = QStringLiteral("127.0.0.1")) {
+        m_socket.bind(QHostAddress(from));
+        m_socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+        m_socket.waitForConnected(kWaitMs);
     }
-    ~Client() { ::close(m_fd); }
-
     // All of it, unless the server closes or stops reading for 5 s.
-    bool send(QByteArrayView bytes) {
-        return ::send(m_fd, bytes.data(), std::size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    bool send(const QByteArray &bytes) {
+        m_socket.write(bytes);
+        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(kWaitMs))
+            ;
+        return m_socket.bytesToWrite() == 0 && m_socket.state() == QTcpSocket::ConnectedState;
     }
     // The next reply; a reply to HEAD has no body whatever its length says.
     HttpReply read(bool head = false) {
@@ -148,28 +114,22 @@ public:
         m_in.remove(0, length);
         return reply;
     }
-    // Whether the server sent something, or closed, within the time.
-    bool answersWithin(int ms) {
-        pollfd wait{m_fd, POLLIN, 0};
-        return !m_in.isEmpty() || ::poll(&wait, 1, ms) > 0;
-    }
     // Whether the server closes the connection (rather than the wait ending).
     bool closedByServer() {
         while (fill())
             ;
-        return errno != EAGAIN && errno != EWOULDBLOCK;
+        return m_socket.state() == QTcpSocket::UnconnectedState;
     }
 
 private:
+    static constexpr int kWaitMs = 5000;
     bool fill() {
-        char buffer[16384];
-        errno = 0;
-        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
-        if (n > 0)
-            m_in.append(buffer, n);
-        return n > 0;
+        if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(kWaitMs))
+            return false;
+        m_in += m_socket.readAll();
+        return true;
     }
-    int m_fd = -1;
+    QTcpSocket m_socket;
     QByteArray m_in;
 };
 
@@ -178,10 +138,13 @@ inline HttpReply exchange(int port, const QByteArray &request) {
     return client.send(request) ? client.read(request.startsWith("HEAD")) : HttpReply{};
 }
 
+// The heads of the board's two requests, their ends still to come.
+inline const QByteArray kGet = "GET /skore HTTP/1.1\r\nHost: a\r\n";
+inline const QByteArray kPost = "POST /skore/pridejv.asp HTTP/1.1\r\nHost: a\r\n";
+
 inline QByteArray postRequest(const QByteArray &body, const QByteArray &extraHeaders = {}) {
-    return "POST /skore/pridejv.asp HTTP/1.1\r\nHost: skore\r\nContent-Type: "
-           "application/x-www-form-urlencoded\r\n" +
-           extraHeaders + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    return kPost + "Content-Type: application/x-www-form-urlencoded\r\n" + extraHeaders +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
 } // namespace servertest

@@ -5,7 +5,6 @@
 #include "server/Board.h"
 #include "server/HttpServer.h"
 #include "server/Log.h"
-#include "server/Pages.h"
 #include "server/Storage.h"
 #include "web/FormBody.h"
 #include "web/ReplyJudge.h"
@@ -13,8 +12,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <thread>
 
 using namespace skore;
 using namespace servertest;
@@ -23,7 +20,8 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString kProgram = QStringLiteral(TOQUEL_SKORE_PROGRAM);
-const QByteArray kPage = "GET /skore HTTP/1.1\r\nHost: skore\r\n\r\n";
+// The page asked for as its own link does; the program is asked without the slash.
+const QByteArray kPage = "GET /skore/ HTTP/1.1\r\nHost: a\r\n\r\n";
 
 QByteArray tableOf(const Results &results) {
     ScoreTable table;
@@ -32,13 +30,11 @@ QByteArray tableOf(const Results &results) {
     return FormBody::build(table);
 }
 
-// Peak resident memory of a process in KiB, or -1.
-qint64 peakKiB(qint64 pid) {
-    QFile status(u"/proc/%1/status"_qs.arg(pid));
-    const QRegularExpression peak(u"VmHWM:\\s*(\\d+)"_qs);
-    return status.open(QIODevice::ReadOnly)
-               ? peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong()
-               : -1;
+// The board's options with one of them changed.
+template <typename T> Board::Options optionsWith(T Board::Options::*option, T value) {
+    Board::Options options;
+    options.*option = value;
+    return options;
 }
 
 } // namespace
@@ -46,7 +42,7 @@ qint64 peakKiB(qint64 pid) {
 class TestServer : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    std::optional<QTemporaryDir> dir; // a fresh one for each test
     DatabaseConfig config;
     std::unique_ptr<Board> board;
     std::unique_ptr<HttpServer> http;
@@ -76,9 +72,8 @@ class TestServer : public QObject {
     bool sqlite() const { return config.engine == DatabaseConfig::Engine::SQLite; }
 
 private slots:
-    void initTestCase() {
-        log::setLevel(log::Level(qEnvironmentVariableIntValue("LOGLEVEL") - 1));
-    } // the tests' own faults are expected
+    // The tests' own faults are expected: logged only when LOGLEVEL asks.
+    void initTestCase() { log::setLevel(log::Level(qEnvironmentVariableIntValue("LOGLEVEL") - 1)); }
 
     void initTestCase_data() {
         QTest::addColumn<QString>("engine");
@@ -88,64 +83,50 @@ private slots:
 
     void init() {
         QFETCH_GLOBAL(QString, engine);
-        QString skip;
-        const auto fresh = freshDatabase(engine, dir, &skip);
-        if (!fresh)
-            QSKIP(qPrintable(skip));
-        config = *fresh;
+        dir.emplace();
+        config = {};
+        config.sqlitePath = dir->filePath(u"skore.sqlite"_qs);
+        QString why;
+        if (engine == u"postgresql"_qs && !freshPgDatabase(&config, &why))
+            QSKIP(qPrintable(why));
         const QByteArray test = QTest::currentTestFunction();
         if (!test.startsWith("store") && !test.startsWith("page") && !test.startsWith("post") &&
-            engine != QLatin1String("sqlite"))
+            engine != u"sqlite"_qs)
             QSKIP("the HTTP front and the program are the same on every engine");
     }
 
     void cleanup() { http.reset(), board.reset(); }
 
     void postIsOkOnceStoredAndListed() {
-        Board::Options unlimited;
-        unlimited.rateLimit = 0;
-        QVERIFY(serve(unlimited));
-        // Names kept exactly, shown escaped (and never taken for arguments).
-        const Results table{{u"Žluťoučký kůň 😀"_qs, 31250}, {u"%1 <b>'); --"_qs, 300}};
-        const HttpReply first = post(table);
-        QCOMPARE(first.status, 200);
-        QCOMPARE(first.body.toStdString(), pages::ok());
+        QVERIFY(serve(optionsWith(&Board::Options::rateLimit, 0)));
+        // Names kept exactly, shown escaped (and never taken for arguments),
+        // through the game's form encoding and back.
+        const Results table{{u"Žluťoučký kůň 😀"_qs, 31250}, {u"%1 <b>\"&+='); --"_qs, 300}};
+        QCOMPARE(post(table).status, 200);
         QCOMPARE(post(table).status, 200); // sent again: still OK, kept once
-        const QString html = QString::fromUtf8(
-            exchange(http->port(), "GET /skore/ HTTP/1.1\r\nHost: a\r\n\r\n").body);
-        QCOMPARE(html.count(u"<td class=\"name\">"_qs), 2);
+        const QString html = page();
         const qsizetype at = html.indexOf(u">Žluťoučký kůň 😀<"_qs);
-        QVERIFY(at > 0 && at < html.indexOf(u">%1 &lt;b&gt;'); --<"_qs));
-        QCOMPARE(stored(), (QStringList{"Žluťoučký kůň 😀 31250", "%1 <b>'); -- 300"}));
+        QVERIFY(at > 0 && at < html.indexOf(u">%1 &lt;b&gt;&quot;&amp;+='); --<"_qs));
+        QCOMPARE(stored(), (QStringList{"Žluťoučký kůň 😀 31250", "%1 <b>\"&+='); -- 300"}));
         // Drawn at start and once for the change; the repeat changed nothing.
         QCOMPARE(board->pageRenders(), 2);
         const HttpReply head = exchange(http->port(), "HEAD /skore HTTP/1.1\r\nHost: a\r\n\r\n");
         QCOMPARE(head.header("Content-Length").toInt(), html.toUtf8().size());
-        // Pipelined requests are answered in order.
-        Client client(http->port());
-        QVERIFY(client.send(postRequest(tableOf({{u"Jan"_qs, 9}})) + kPage +
-                            "GET /nic HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
-        QCOMPARE(client.read().body.toStdString(), pages::ok());
-        QVERIFY(client.read().body.contains(">Jan<"));
-        QCOMPARE(client.read().status, 404);
-        QVERIFY(client.closedByServer());
-
-        // Clients at once: each result kept once, however posts share transactions.
-        constexpr int kClients = 6;
-        constexpr int kPosts = 15;
-        std::atomic<int> notOk{0};
-        std::vector<std::thread> clients;
-        for (int c = 0; c < kClients; ++c)
-            clients.emplace_back([&, c] {
-                for (int p = 0; p < kPosts; ++p)
-                    notOk += post({{u"společný %1"_qs.arg(p), 2000 + p},
-                                   {u"klient %1"_qs.arg(c), 10 + p}})
-                                 .status != 200;
-            });
-        for (std::thread &t : clients)
-            t.join();
-        QCOMPARE(notOk.load(), 0);
-        QCOMPARE(stored().size(), 3 + kPosts + kClients * kPosts);
+        // Clients at once, each sending its posts without waiting for the
+        // replies: each result kept once, however posts share transactions.
+        std::vector<std::unique_ptr<Client>> clients;
+        for (int c = 0; c < 6; ++c) {
+            QByteArray posts;
+            for (int p = 0; p < 15; ++p)
+                posts += postRequest(tableOf(
+                    {{u"společný %1"_qs.arg(p), 2000 + p}, {u"klient %1"_qs.arg(c), 10 + p}}));
+            clients.push_back(std::make_unique<Client>(http->port()));
+            QVERIFY(clients.back()->send(posts));
+        }
+        for (const auto &client : clients)
+            for (int p = 0; p < 15; ++p)
+                QCOMPARE(client->read().status, 200);
+        QCOMPARE(stored().size(), 2 + 15 + 6 * 15); // shared names, once each client's
     }
 
     void storeKeepsEachResultOnceWithItsFirstDay() {
@@ -167,12 +148,8 @@ private slots:
         for (int i = 0; i < 100; ++i)
             hundred.append({QString::number(i), 500});
         QVERIFY(Storage(config).add(hundred, 1));
-        Board::Options unlimited;
-        unlimited.rateLimit = 0;
-        Board::Options fresh;
-        fresh.pageMaxAge = 50ms;
-        Board writer(config, unlimited);
-        Board reader(config, fresh);
+        Board writer(config, optionsWith(&Board::Options::rateLimit, 0));
+        Board reader(config, optionsWith(&Board::Options::pageMaxAge, 50ms));
         QVERIFY(writer.start() && reader.start());
         QCOMPARE(writer.post(tableOf({{u"Pod"_qs, 499}}), "a").status, 200);
         QCOMPARE(writer.pageRenders(), 1);
@@ -183,10 +160,10 @@ private slots:
 
     // The database busy or gone: posts get 503 within their wait, the page is
     // served at once as it was, and the board mends when the database returns.
+    // A file deleted under the server is made anew: "OK " only for what is in
+    // the file at the database's path.
     void postWaitsAtMostItsLimitAndThePageNever() {
-        Board::Options options;
-        options.postWait = 300ms;
-        QVERIFY(serve(options));
+        QVERIFY(serve(optionsWith(&Board::Options::postWait, 300ms)));
         QCOMPARE(post({{u"Před"_qs, 5}}).status, 200);
         QSqlDatabase blocker;
         if (sqlite()) {
@@ -203,10 +180,9 @@ private slots:
         const HttpReply during = post({{u"Během"_qs, 6}});
         QCOMPARE(during.status, 503);
         QVERIFY(QString::fromUtf8(during.body).contains(u"nedostupný"_qs));
-        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-        clock.restart();
+        QCOMPARE_LT(clock.restart(), 1500);
         QVERIFY(page().contains(u">Před<"_qs));
-        QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE_LT(clock.elapsed(), 200);
         if (sqlite()) {
             blocker.close(); // its transaction rolled back
         } else {
@@ -216,41 +192,35 @@ private slots:
         // A post given up at its deadline may still have landed: kept once then.
         const QStringList kept = stored();
         QVERIFY2(kept.contains("Po 7") && kept.contains("Před 5"), qPrintable(kept.join(',')));
-    }
-
-    // "OK " only for what is in the file at the database's path.
-    void fileDeletedUnderTheServerIsMadeAnew() {
-        QVERIFY(serve());
-        QCOMPARE(post({{u"Před"_qs, 5}}).status, 200);
+        if (!sqlite())
+            return;
         for (const char *suffix : {"", "-wal", "-shm"})
-            QFile::remove(config.sqlitePath + QLatin1String(suffix));
-        QCOMPARE(post({{u"Po"_qs, 7}}).status, 200);
+            QVERIFY(QFile::remove(config.sqlitePath + QLatin1String(suffix)) || *suffix);
+        QCOMPARE(post({{u"Znovu"_qs, 8}}).status, 200);
         cleanup();
-        QCOMPARE(stored(), QStringList{"Po 7"});
+        QCOMPARE(stored(), QStringList{"Znovu 8"});
     }
 
     void refusalsGetCzechPages_data() {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says");
-        const QByteArray get = "GET /skore HTTP/1.1\r\nHost: a\r\n";
-        const QByteArray post = "POST /skore/pridejv.asp HTTP/1.1\r\nHost: a\r\n";
-        const QByteArray chunked = post + "Transfer-Encoding: chunked\r\n\r\n";
+        const QByteArray chunked = kPost + "Transfer-Encoding: chunked\r\n\r\n";
         QTest::newRow("bad score") << postRequest("N1=Jan&S1=0&N2=&S2=&N3=&S3=&N4=&S4=&N5=&S5=")
                                    << 400 << u"Skóre na 1. místě"_qs;
         QTest::newRow("unknown path")
             << QByteArray("GET /index.php HTTP/1.1\r\nHost: a\r\n\r\n") << 404 << u"nenalezena"_qs;
         QTest::newRow("no Host") << QByteArray("GET /skore HTTP/1.1\r\n\r\n") << 400
                                  << u"nerozumí"_qs;
-        QTest::newRow("POST without a length") << post + "\r\nN1=a" << 411 << u"Content-Length"_qs;
+        QTest::newRow("POST without a length") << kPost + "\r\nN1=a" << 411 << u"Content-Length"_qs;
         QTest::newRow("Content-Length of 9000")
             << postRequest(QByteArray(9000, 'a')) << 413 << u"nejvýše 8192 bajtů"_qs;
         QTest::newRow("chunked body of 9000")
             << chunked + "2328\r\n" + QByteArray(9000, 'a') + "\r\n0\r\n\r\n"
             << 413 << u"nejvýše 8192 bajtů"_qs;
-        QTest::newRow("head of 9 KiB") << get + "X: " + QByteArray(9 * 1024, 'a') + "\r\n\r\n"
+        QTest::newRow("head of 9 KiB") << kGet + "X: " + QByteArray(9 * 1024, 'a') + "\r\n\r\n"
                                        << 431 << u"8192 bajtů"_qs;
-        QTest::newRow("101 fields") << get + QByteArray("X: y\r\n").repeated(100) + "\r\n"
+        QTest::newRow("101 fields") << kGet + QByteArray("X: y\r\n").repeated(100) + "\r\n"
                                     << 431 << u"100 polí"_qs;
         // The good case of chunked framing, to tell it from the limit.
         QTest::newRow("chunked good post")
@@ -265,32 +235,26 @@ private slots:
         const HttpReply reply = exchange(http->port(), request);
         QCOMPARE(reply.status, status);
         QCOMPARE(reply.header("Content-Type"), QByteArray("text/html; charset=utf-8"));
-        const QString html = QString::fromUtf8(reply.body);
-        QVERIFY2(html.contains(says), qPrintable(html));
-        QVERIFY(html.startsWith(u"<!DOCTYPE html><html lang=\"cs\">"_qs));
+        QVERIFY2(QString::fromUtf8(reply.body).contains(says), reply.body.constData());
         QCOMPARE(ReplyJudge::judge(reply.body, reply.header("Content-Type")),
                  status == 200 ? ReplyJudge::Verdict::Succeeded : ReplyJudge::Verdict::Failed);
     }
 
     // Once a thread per connection: 16 slow clients took every page for 8 s.
     void slowAndIdleClientsLeaveThePageFreeUpToTheCaps() {
-        HttpLimits limits;
-        limits.perClientConnections = 10;
-        limits.totalConnections = 141;
-        QVERIFY(serve({}, limits));
+        QVERIFY(serve({}, {.perClientConnections = 10, .totalConnections = 141}));
         std::vector<std::unique_ptr<Client>> held;
         for (int i = 0; i < 140; ++i) {
             // From 127.0.0.2 on, each address at its cap of 10.
-            const std::string from = "127.0.0." + std::to_string(2 + i / 10);
-            held.push_back(std::make_unique<Client>(http->port(), from.c_str()));
+            held.emplace_back(new Client(http->port(), u"127.0.0.%1"_qs.arg(2 + i / 10)));
             if (i < 40) // slow: a head begun, never ended
-                QVERIFY(held.back()->send("GET /skore HTTP/1.1\r\nHost: a\r\nX-Slow: 1"));
+                QVERIFY(held.back()->send(kGet + "X-Slow: 1"));
         }
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 140, 5000);
         QElapsedTimer clock;
         clock.start();
         QVERIFY(page().contains(u"Toquel"_qs));
-        QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE_LT(clock.elapsed(), 200);
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 140, 5000);
         QCOMPARE(Client(http->port(), "127.0.0.2").read().status, 429);
         held.push_back(std::make_unique<Client>(http->port()));
@@ -303,14 +267,10 @@ private slots:
     // The front's limits in time, and the rate limit counting the client
     // behind a trusted proxy.
     void deadlinesAndRateLimitOfTheFront() {
-        Board::Options options;
-        options.rateLimit = 1;
-        HttpLimits limits;
-        limits.headDeadline = 300ms;
-        limits.idleTimeout = 200ms;
         TrustedProxies proxies;
-        proxies.add("127.0.0.1");
-        QVERIFY(serve(options, limits, proxies));
+        QVERIFY(proxies.add("127.0.0.1"));
+        QVERIFY(serve(optionsWith(&Board::Options::rateLimit, 1),
+                      {.headDeadline = 300ms, .idleTimeout = 200ms}, proxies));
         QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.1\r\n").status, 200);
         const HttpReply refused = post({}, "X-Forwarded-For: 192.0.2.1\r\n");
         QCOMPARE(refused.status, 429);
@@ -318,12 +278,13 @@ private slots:
         QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.2\r\n").status, 200);
         Client silent(http->port());
         Client trickling(http->port());
-        QVERIFY(trickling.send("GET /skore HTTP/1.1\r\n"));
-        // A field line every 100 ms: steady, but the whole head is late.
-        bool open = true;
-        for (int i = 0; i < 50 && open; ++i)
-            open = !trickling.answersWithin(100) && trickling.send("X: y\r\n");
-        QVERIFY(trickling.closedByServer());
+        // A field line every 100 ms: steady, but the whole head is late. A
+        // send fails once the server has closed: cut off, not let go after
+        // the lines stop.
+        int line = 0;
+        for (; line < 50 && trickling.send(line ? "X: y\r\n" : kGet); ++line)
+            QTest::qWait(100);
+        QCOMPARE_LT(line, 50);
         QVERIFY(silent.closedByServer());
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 0, 5000);
     }
@@ -340,76 +301,58 @@ private slots:
         QTest::newRow("foreign") << QStringList{"-d", "foreign.sqlite"} << 3
                                  << u"jinému programu"_qs;
         QTest::newRow("newer database") << QStringList{"-d", "newer.sqlite"} << 3 << u"verze 2"_qs;
-        QTest::newRow("busy port")
-            << QStringList{"-d", "new.sqlite"} << 4 << u"nelze naslouchat"_qs;
     }
     void programFailuresHaveTheirOwnExitCodes() {
         QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
         QFETCH(QString, says);
         DatabaseConfig file;
-        file.sqlitePath = dir.filePath(u"foreign.sqlite"_qs);
-        QVERIFY(execOn(file, {u"CREATE TABLE IF NOT EXISTS invoices (id INT)"_qs}));
-        file.sqlitePath = dir.filePath(u"newer.sqlite"_qs);
-        Storage(file).open(); // refused from the second row on: it is newer by then
+        file.sqlitePath = dir->filePath(u"foreign.sqlite"_qs);
+        QVERIFY(execOn(file, {u"CREATE TABLE invoices (id INT)"_qs}));
+        file.sqlitePath = dir->filePath(u"newer.sqlite"_qs);
+        QVERIFY(Storage(file).open());
         QVERIFY(execOn(file, {u"UPDATE schema_version SET version = 2"_qs}));
-        QTcpServer taken;
-        QVERIFY(taken.listen(QHostAddress::LocalHost));
-        // Never the default port, which another program may have.
-        arguments << u"--listen"_qs
-                  << (exitCode == 4 ? u"127.0.0.1:%1"_qs.arg(taken.serverPort())
-                                    : u"127.0.0.1:0"_qs);
         QProcess program;
-        program.setWorkingDirectory(dir.path());
-        program.start(kProgram, arguments);
+        program.setWorkingDirectory(dir->path());
+        // Never the default port, which another program may have.
+        program.start(kProgram, arguments << u"--listen"_qs << u"127.0.0.1:0"_qs);
         QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitCode(), exitCode);
+        QTEST(program.exitCode(), "exitCode");
         const QString err = QString::fromUtf8(program.readAllStandardError());
         QVERIFY2(err.startsWith(u"toquel-skore: "_qs) && err.contains(says), qPrintable(err));
-        // An address that cannot be used is found before any database is made.
-        QVERIFY(!QFile::exists(dir.filePath(u"new.sqlite"_qs)));
     }
 
-    // The program as a service runs it: hostile requests cost it no memory,
-    // the post is anonymous, and SIGTERM ends it within its grace.
+    // The program as a service runs it: the post is anonymous, a second one on
+    // its port gives up (exit 4) before it makes any database, and SIGTERM
+    // ends it within its grace of 5 s, a slow client or not.
     void programServesForgetsWhoPostedAndStops() {
         QProcess server;
-        server.start(kProgram, {"--listen", "127.0.0.1:0", "-d", dir.filePath("served.sqlite"),
+        server.start(kProgram, {"--listen", "127.0.0.1:0", "-d", dir->filePath("served.sqlite"),
                                 "--log-level", "debug"});
         QString banner; // says the port it took
         while (!banner.contains(u'\n') && server.waitForReadyRead(20000))
             banner += QString::fromUtf8(server.readAllStandardOutput());
-        const int port = QRegularExpression(u"127\\.0\\.0\\.1:(\\d+)/skore"_qs)
-                             .match(banner)
-                             .captured(1)
-                             .toInt();
-        QVERIFY(port > 0);
+        const auto address = QRegularExpression(u"127\\.0\\.0\\.1:(\\d+)/skore"_qs).match(banner);
+        const int port = address.captured(1).toInt();
         QCOMPARE(exchange(port, postRequest(tableOf({{u"Jan"_qs, 321}}))).status, 200);
-        QVERIFY(exchange(port, kPage).body.contains(">Jan<"));
-        const qint64 before = peakKiB(server.processId());
-        const QByteArray megabyte(1024 * 1024, 'a');
-        Client(port).send("GET /skore HTTP/1.1\r\nHost: a\r\nX: " + megabyte);
-        Client(port).send("POST /skore/pridejv.asp HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: "
-                          "chunked\r\n\r\n100000\r\n" +
-                          megabyte);
-        QCOMPARE(exchange(port, kPage).status, 200);
-        const qint64 growth = peakKiB(server.processId()) - before;
-        QVERIFY2(before > 0 && growth < 4096, qPrintable(QString::number(growth)));
-
+        QVERIFY(exchange(port, kGet + "\r\n").body.contains(">Jan<"));
+        const QString unmade = dir->filePath(u"new.sqlite"_qs);
+        QProcess second;
+        second.start(kProgram, {"--listen", u"127.0.0.1:%1"_qs.arg(port), "-d", unmade});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 4);
+        QVERIFY(second.readAllStandardError().contains("nelze naslouchat"));
+        QVERIFY(!QFile::exists(unmade));
         Client slow(port);
-        QVERIFY(slow.send("GET /skore HTTP/1.1\r\n"));
-        QElapsedTimer clock;
-        clock.start();
+        QVERIFY(slow.send(kGet));
         server.terminate();
-        QVERIFY(server.waitForFinished(20000));
-        QVERIFY2(clock.elapsed() < 7000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(server.waitForFinished(7000));
         QCOMPARE(server.exitStatus(), QProcess::NormalExit);
         QCOMPARE(server.exitCode(), 0);
         const QByteArray log = server.readAllStandardError();
         QVERIFY2(log.contains("POST /skore/pridejv.asp") && !log.contains("127.0.0.1"),
                  log.constData());
-        for (const QString &file : QDir(dir.path()).entryList({"served.sqlite*"}, QDir::Files)) {
-            QFile f(dir.filePath(file));
+        for (const QString &file : QDir(dir->path()).entryList({"served.sqlite*"}, QDir::Files)) {
+            QFile f(dir->filePath(file));
             QVERIFY(f.open(QIODevice::ReadOnly) && !f.readAll().contains("127.0.0.1"));
         }
     }

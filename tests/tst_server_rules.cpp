@@ -18,15 +18,10 @@ Q_DECLARE_METATYPE(skore::Results)
 namespace {
 
 // The game's form with the given fields filled in and the others empty.
-QByteArray form(const QList<QPair<QByteArray, QByteArray>> &filled) {
+QByteArray form(const QMap<QByteArray, QByteArray> &filled) {
     QByteArrayList fields;
-    for (const char *name : FormBody::kFieldNames) {
-        QByteArray value;
-        for (const auto &[field, v] : filled)
-            if (field == name)
-                value = v;
-        fields << QByteArray(name) + '=' + value;
-    }
+    for (const char *name : FormBody::kFieldNames)
+        fields << name + ('=' + filled.value(name));
     return fields.join('&');
 }
 
@@ -46,12 +41,6 @@ private slots:
         QTest::addColumn<Results>("expected");
         QTest::addColumn<QString>("refusal"); // empty: accepted
 
-        const Results game{
-            {u"Žluťoučký kůň"_qs, 31250}, {u"a \"b\"&<c>+="_qs, 1200}, {u"Eva"_qs, 75}};
-        ScoreTable table;
-        for (int i = 0; i < game.size(); ++i)
-            table.setEntry(i, {game[i].name, QString::number(game[i].score)});
-        QTest::newRow("the game's builder") << FormBody::build(table) << game << QString();
         // Bytes as the game writes them, checked by hand against the code page.
         QTest::newRow("Windows-1250 bytes of Czech letters")
             << form({{"N1", "%8Elu%9Dou%E8k%FD+k%F9%F2"}, {"S1", "31250"}})
@@ -100,65 +89,40 @@ private slots:
     }
     void readsWhatTheGameSends() {
         QFETCH(QByteArray, body);
-        QFETCH(Results, expected);
         QFETCH(QString, refusal);
         const Submission s = Submission::parse(body);
-        QVERIFY2(s.outcome == (refusal.isEmpty() ? Submission::Outcome::Accepted
-                                                 : Submission::Outcome::Refused),
-                 qPrintable(s.reason));
-        QVERIFY2(s.reason.contains(refusal), qPrintable(s.reason));
-        QCOMPARE(s.results, expected);
+        const auto outcome =
+            refusal.isEmpty() ? Submission::Outcome::Accepted : Submission::Outcome::Refused;
+        QVERIFY2(s.outcome == outcome && s.reason.contains(refusal), qPrintable(s.reason));
+        QTEST(s.results, "expected");
     }
 
-    void rateLimitWindowSlides() {
-        RateLimiter::Clock::time_point now{}; // moved by hand
-        RateLimiter limiter(10, 60s, [&] { return now; });
-        for (int i = 0; i < 10; ++i)
-            QVERIFY(limiter.admit("198.51.100.7"));
-        QVERIFY(!limiter.admit("198.51.100.7"));
-        QCOMPARE(limiter.secondsUntilFree("198.51.100.7"), 60);
-        int in = 0; // another client, one every 5 s: two a minute too many
-        for (int i = 0; i < 24; ++i, now += 5s)
-            in += limiter.admit("198.51.100.8");
-        QCOMPARE(in, 20);
-    }
-
-    void rateLimitCountsIpv6PerSlash64_data() {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<bool>("sameClient");
-        QTest::newRow("same /64") << u"2001:db8:1:2::1"_qs << u"2001:db8:1:2:ffff:1:2:3"_qs << true;
-        QTest::newRow("next /64") << u"2001:db8:1:2::1"_qs << u"2001:db8:1:3::1"_qs << false;
-        QTest::newRow("IPv4 and its mapped form")
-            << u"192.0.2.7"_qs << u"::ffff:192.0.2.7"_qs << true;
-        QTest::newRow("IPv4 neighbours") << u"192.0.2.7"_qs << u"192.0.2.8"_qs << false;
-    }
-    void rateLimitCountsIpv6PerSlash64() {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        QFETCH(bool, sameClient);
-        RateLimiter limiter(1, 60s);
-        QVERIFY(limiter.admit(first.toStdString()));
-        QCOMPARE(limiter.admit(second.toStdString()), !sameClient);
-    }
-
-    // Many addresses at once: memory stays at the cap, the ones counted go on.
-    // A quiet board forgets too: the server's timer asks, no post needed.
-    void rateLimitKeepsAtMostItsCapOfAddresses() {
+    // Two posts a minute, the window sliding; an IPv6 client counted by its
+    // /64, an IPv4 one the same in its mapped form. At its cap of addresses a
+    // newcomer is refused while the ones counted go on; a quiet board forgets
+    // too: the server's timer asks, no post needed.
+    void rateLimitSlidesAndKeepsAtMostItsCapOfAddresses() {
         RateLimiter::Clock::time_point now{}; // moved by hand
         RateLimiter limiter(
             2, 60s, [&] { return now; }, 100);
-        for (int i = 0; i < 100; ++i)
-            QVERIFY(limiter.admit("2001:db8:" + std::to_string(i) + "::1"));
+        for (int i = 0; i < 100; ++i) // /64s that differ in their last bits only
+            QVERIFY(limiter.admit("2001:db8:0:" + std::to_string(i) + "::1"));
         QVERIFY(!limiter.admit("192.0.2.200"));
         QCOMPARE(limiter.trackedClients(), std::size_t(100));
-        QVERIFY(limiter.admit("2001:db8:7::9"));
-        now += 60s;
+        now += 30s;
+        QVERIFY(limiter.admit("2001:db8:0:7:ffff::9")); // the second post of 2001:db8:0:7::/64
+        QVERIFY(!limiter.admit("2001:db8:0:7::9"));
+        QCOMPARE(limiter.secondsUntilFree("2001:db8:0:7::9"), 30);
+        now += 30s; // the first post is out of the window, the second still in
+        QVERIFY(limiter.admit("2001:db8:0:7::9"));
+        QVERIFY(!limiter.admit("2001:db8:0:7::9"));
         QVERIFY(limiter.admit("192.0.2.200"));
+        QVERIFY(limiter.admit("::ffff:192.0.2.200"));
+        QVERIFY(!limiter.admit("192.0.2.200"));
         QVERIFY(!limiter.admit("not an address"));
         now += 30s;
         limiter.forgetOld();
-        QCOMPARE(limiter.trackedClients(), std::size_t(1));
+        QCOMPARE(limiter.trackedClients(), std::size_t(2));
         now += 30s;
         limiter.forgetOld();
         QCOMPARE(limiter.trackedClients(), std::size_t(0));
@@ -199,13 +163,11 @@ private slots:
             ranks.append(r.rank);
         QCOMPARE(ranks, (QList<int>{1, 2, 2, 4, 4, 4, 7}));
         // 23:30 UTC on 31 Dec is already New Year in Prague.
-        const qint64 firstSeen = 1798759800;
         const QTimeZone prague(QByteArrayLiteral("Europe/Prague"));
         if (!prague.isValid())
             QSKIP("this system has no time zone data for Prague");
-        QCOMPARE(pages::czechDate(pages::dayOf(firstSeen, prague)), u"1. 1. 2027"_qs);
         const QString page =
-            QString::fromStdString(pages::board({{u"Jan"_qs, 5, firstSeen}}, prague));
+            QString::fromStdString(pages::board({{u"Jan"_qs, 5, 1798759800}}, prague));
         QVERIFY(page.contains(u"<td class=\"day\">1. 1. 2027</td>"_qs));
     }
 
@@ -228,13 +190,12 @@ private slots:
     }
     void readsTheCommandLine() {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, read);
         QString error;
         const auto options = ServerOptions::parse(arguments, &error);
-        QCOMPARE(options ? u"%1 %2 %3"_qs.arg(options->host, QString::number(options->port),
-                                              options->database.describe())
-                         : QString(),
-                 read);
+        QTEST(options ? u"%1 %2 %3"_qs.arg(options->host, QString::number(options->port),
+                                           options->database.describe())
+                      : QString(),
+              "read");
         QVERIFY2(options || !error.isEmpty(), "a refusal says why");
     }
 };
