@@ -6,19 +6,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// The offscreen platform warns about window features it lacks (raising,
-// size hints); those say nothing about the game and would bury real warnings.
-// Called from inside a test, after Qt Test has put its own logger in place.
+// The offscreen platform warns about window features it lacks (raising, size hints);
+// those say nothing about the game and would bury real warnings. Called from inside a
+// test, after Qt Test has put its own logger in place.
 inline void quietOffscreenWarnings() {
-    static QtMessageHandler logger = nullptr;
-    if (logger)
-        return;
-    logger = qInstallMessageHandler(
+    static const QtMessageHandler logger = qInstallMessageHandler(
         [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (type == QtWarningMsg &&
-                message.startsWith(QLatin1String("This plugin does not support")))
-                return;
-            logger(type, context, message);
+            if (type != QtWarningMsg || !message.startsWith(u"This plugin does not support"))
+                logger(type, context, message);
         });
 }
 

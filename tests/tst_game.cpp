@@ -24,6 +24,14 @@ const QString kLocationKey = u"SOFTWARE\\Microsoft\\Shared Tools Location"_qs;
 using Answer = GameFixture::Answer;
 using State = Game::State;
 
+// The menu windows by their step: the command that opens each and its object name.
+const QHash<char, QPair<const char *, const char *>> kMenuWindows{
+    {'H', {"MnJakHrat", "JakHratFrm"}},
+    {'A', {"MnOAplikaci", "OAplikaciFrm"}},
+    {'B', {"MnZobrazitNv", "VysledkyFrm"}},
+    {'S', {"MnOdeslatNv", "OdeslatFrm"}},
+};
+
 // A registry of a few values under HKEY_LOCAL_MACHINE, keeping the keys left open.
 class FakeRegistry : public Registry {
 public:
@@ -76,27 +84,11 @@ class TestGame : public QObject {
 private slots:
     void init() { GameFixture::storeTable(ScoreTable()); }
 
-    void firstStartReportsTheMissingTableOnce() {
+    // The first start: the missing table is reported once and stored, so that the next start
+    // finds it and says nothing. Regression: the window was moved inside its show, after the
+    // row clock had let events in; with no window manager it came up 640 x 480, off centre.
+    void firstStartShowsAFreshGame() {
         GameFixture::forgetStoredTable();
-        {
-            GameFixture game;
-            MainWindow &w = game.start();
-            QCOMPARE(game.asked.size(), 1);
-            QCOMPARE(game.asked[0].title, u"Poškození výsledků"_qs);
-            QCOMPARE(game.asked[0].text, u"Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
-                                         u"Je mi líto, ale musíte jich znovu dosáhnout."_qs);
-            QCOMPARE(labelText(w.fieldView(), "Label6_1"), QString());
-        }
-        QVERIFY(stored(ScoreTable()));           // so the next start finds it and says nothing
-        Program::installCzechTranslation(*qApp); // and the boxes' buttons speak Czech
-        QMessageBox box(QMessageBox::NoIcon, {}, {}, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(box.button(QMessageBox::Yes)->text(), u"&Ano"_qs);
-        QCOMPARE(box.button(QMessageBox::No)->text(), u"&Ne"_qs);
-    }
-
-    // Regression: the window was moved inside its show, after the row clock had let
-    // events in; with no window manager it then came up 640 x 480 and off centre.
-    void startShowsAFreshGame() {
         GameFixture game;
         game.window->newGame();
         struct ShowWatcher : QObject {
@@ -112,6 +104,12 @@ private slots:
         const QRect screen = game.window->screen()->availableGeometry();
         QCOMPARE(watcher.atShow.size(), QSize(499, 365));
         QVERIFY((watcher.atShow.center() - screen.center()).manhattanLength() <= 2);
+        QCOMPARE(game.asked.size(), 1);
+        QCOMPARE(game.asked[0].title, u"Poškození výsledků"_qs);
+        QCOMPARE(game.asked[0].text, u"Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
+                                     u"Je mi líto, ale musíte jich znovu dosáhnout."_qs);
+        QVERIFY(stored(ScoreTable()));
+        QCOMPARE(labelText(game.window->fieldView(), "Label6_1"), QString());
         // The new game and the first show each move the row once.
         QCOMPARE(game.blocksOnTopRow(), 2);
         QVERIFY(running(game));
@@ -128,128 +126,116 @@ private slots:
         QCOMPARE(game.window->menuBar()->activeAction(), first->menuAction());
         QTRY_VERIFY(first->isVisible());
         first->hide();
+        Program::installCzechTranslation(*qApp); // and the boxes' buttons speak Czech
+        QMessageBox box(QMessageBox::NoIcon, {}, {}, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), u"&Ano"_qs);
+        QCOMPARE(box.button(QMessageBox::No)->text(), u"&Ne"_qs);
     }
 
-    // The new-game and quit questions. "A>B": B runs while A's question is open (a
-    // second window's quit, after which even a Yes to the new game changes nothing).
-    void questions_data() {
-        QTest::addColumn<QString>("command"); // "close": the main window's close box
-        QTest::addColumn<bool>("paused");
-        QTest::addColumn<QList<Answer>>("answers");
-        QTest::addColumn<State>("asking"); // the game while the first question is open
-        QTest::addColumn<State>("after");
-        QTest::addColumn<int>("blocks"); // on the top row after; 2 before
-        QTest::addColumn<int>("quits");
-        QTest::addColumn<QStringList>("asked"); // title|text of each question
-        const QStringList newGame{u"Nová hra?|Opravdu chcete zrušit právě probíhající hru?"_qs};
-        const QStringList quit{u"Konec hry?|Opravdu chcete skončit?"_qs};
-        const State held = State::Held, run = State::Running;
-        QTest::newRow("new game, No resumes with a tick")
-            << u"MnNovahra"_qs << false << QList{Answer::No} << held << run << 3 << 0 << newGame;
-        QTest::newRow("new game, Yes starts afresh")
-            << u"MnNovahra"_qs << false << QList{Answer::Yes} << held << run << 1 << 0 << newGame;
-        QTest::newRow("paused, new game Yes stays paused")
-            << u"MnNovahra"_qs << true << QList{Answer::Yes} << State::Paused << State::Paused << 0
-            << 0 << newGame;
-        QTest::newRow("quit by close box, No")
-            << u"close"_qs << false << QList{Answer::No} << run << run << 2 << 0 << quit;
-        QTest::newRow("quit by menu, Yes")
-            << u"MnKonec"_qs << false << QList{Answer::Yes} << run << held << 2 << 1 << quit;
-        QTest::newRow("quit by close box, Yes")
-            << u"close"_qs << false << QList{Answer::Yes} << run << held << 2 << 1 << quit;
-        QTest::newRow("quit inside the new-game question")
-            << u"MnNovahra>MnKonec"_qs << false << QList{Answer::Yes, Answer::Yes} << held << held
-            << 2 << 1 << newGame + quit;
-    }
-
-    void questions() {
-        QFETCH(bool, paused);
-        QFETCH(int, quits);
-        QFETCH(QList<Answer>, answers);
-        QFETCH(QString, command);
-        const QStringList commands = command.split(u'>');
-        GameFixture game;
-        MainWindow &w = game.start();
-        if (paused)
-            QVERIFY(game.trigger("MnPauza"));
-        std::optional<State> asking; // the game while the first question is open
-        bool ranInside = false;
-        game.whileAsking = [&](const MessageBox::Request &) {
-            if (asking)
-                return;
-            asking = game.game().state();
-            if (commands.size() > 1)
-                ranInside = game.trigger(commands[1].toLatin1());
+    // Steps in turn, as the player takes them: N new game, Q quit, C the close box, P pause,
+    // M minimise, R restore, H A B S a menu window (how to play, about, best results, send)
+    // and X its close box; "N>Q" takes Q while N's question is open. The questions are
+    // answered in turn (y, n) and the game's state while each is open is noted (r running,
+    // h held, p paused). A started game has two blocks on its top row.
+    void steps_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("asking");
+        QTest::addColumn<State>("state");
+        QTest::addColumn<int>("blocks");
+        QTest::addColumn<bool>("quit");
+        const auto row = [](const char *name, const char *steps, const char *answers,
+                            const char *asking, State state, int blocks, bool quit = false) {
+            QTest::newRow(name) << QString::fromLatin1(steps) << QString::fromLatin1(answers)
+                                << QString::fromLatin1(asking) << state << blocks << quit;
         };
-        game.answers = answers;
-        if (commands[0] == u"close")
-            QCOMPARE(w.close(), quits == 1);
-        else
-            QVERIFY(game.trigger(commands[0].toLatin1()));
-        QVERIFY(asking);
-        QCOMPARE(ranInside, commands.size() > 1);
-        QTEST(*asking, "asking");
-        QTEST(game.game().state(), "after");
-        QTEST(game.blocksOnTopRow(), "blocks");
-        QCOMPARE(game.quits, quits);
-        QCOMPARE(w.isVisible(), quits == 0);
-        QCOMPARE(w.findChild<QAction *>(u"MnPauza"_qs)->isChecked(), paused);
-        QStringList asked;
-        for (const MessageBox::Request &request : game.asked)
-            asked << request.title + u'|' + request.text;
-        QTEST(asked, "asked");
+        const State held = State::Held, run = State::Running;
+        row("new game, No resumes with a tick", "N", "n", "h", run, 3);
+        row("new game, Yes starts afresh", "N", "y", "h", run, 1);
+        row("paused, new game Yes stays paused", "PN", "y", "p", State::Paused, 0);
+        row("quit by the close box, No", "C", "n", "r", run, 2);
+        row("quit by the menu, Yes", "Q", "y", "r", held, 2, true);
+        row("quit by the close box, Yes", "C", "y", "r", held, 2, true);
+        // After a quit confirmed inside another question, even its Yes changes nothing.
+        row("quit inside the new-game question", "N>Q", "yy", "hh", held, 2, true);
+        row("minimised", "M", "", "", State::Minimised, 2);
+        row("minimised and restored, with a tick", "MR", "", "", run, 3);
+        // Regression: a restore started the game held under the window, and the close box
+        // asked "Konec hry?" of a main window that took no input.
+        row("how to play, minimised and restored", "HMR", "", "", held, 2);
+        row("about, the close box", "AC", "", "", held, 2);
+        row("best results closed, with a tick", "BX", "", "", run, 3);
+        row("send, all of it", "SMRCX", "", "", run, 3);
     }
 
-    void heldUnderAMenuWindow_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("window");
-        QTest::newRow("how to play") << u"MnJakHrat"_qs << u"JakHratFrm"_qs;
-        QTest::newRow("about") << u"MnOAplikaci"_qs << u"OAplikaciFrm"_qs;
-        QTest::newRow("best results") << u"MnZobrazitNv"_qs << u"VysledkyFrm"_qs;
-        QTest::newRow("send") << u"MnOdeslatNv"_qs << u"OdeslatFrm"_qs;
-    }
-
-    // Regression: a restore ran the resize rule and started the held game under the
-    // window; the main window's close box asked "Konec hry?" though it took no input.
-    void heldUnderAMenuWindow() {
-        QFETCH(QString, command);
+    void steps() {
+        QFETCH(QString, steps);
+        QFETCH(QString, answers);
+        QFETCH(State, state);
+        QFETCH(bool, quit);
         GameFixture game;
         MainWindow &w = game.start();
-        QVERIFY(game.trigger(command.toLatin1()));
-        REQUIRE_WINDOW(open, Form);
-        QTEST(open->objectName(), "window");
-        QVERIFY(open->isEnabled());
-        QVERIFY(!w.isEnabled());
-        if (auto *help = qobject_cast<HowToPlayWindow *>(open)) {
-            // The rules stand on lines of their own (a CR would be drawn as a gap), end with
-            // the contact and, in the wider font that stands in for the designed one, all show.
-            const QString contact = QString::fromUtf8(BuildConfig::kContact);
-            auto *rules = help->findChild<QLabel *>(u"Label2"_qs);
-            QVERIFY(rules);
-            QCOMPARE(rules->text(), howToPlayText(contact).replace(u'\r', QString()));
-            QVERIFY(rules->text().endsWith(u"pomocí e-mailu "_qs + contact));
-            // Regression: the rules said the blocks move from left to right.
-            QVERIFY(rules->text().contains(u"pohybují zprava doleva kostičky"_qs));
-            QVERIFY(rules->heightForWidth(rules->width()) <= rules->height());
-            QVERIFY(rules->font().pixelSize() >= 9);
+        for (QChar answer : answers)
+            game.answers << (answer == u'y' ? Answer::Yes : Answer::No);
+        QString failed; // the steps that did not do what they should
+        const auto take = [&](QChar step) {
+            const char c = step.toLatin1();
+            Form *open = GameFixture::find<Form>();
+            bool done = true;
+            if (kMenuWindows.contains(c)) {
+                done = game.trigger(kMenuWindows[c].first) && (open = GameFixture::find<Form>()) &&
+                       open->objectName() == QLatin1String(kMenuWindows[c].second);
+            } else if (c == 'C') {
+                w.close();
+            } else if (c == 'M' || c == 'R') {
+                w.setWindowState(c == 'M' ? Qt::WindowMinimized : Qt::WindowNoState);
+            } else if (c == 'X') {
+                done = open && open->close();
+            } else {
+                done = game.trigger(c == 'N' ? "MnNovahra" : c == 'Q' ? "MnKonec" : "MnPauza");
+            }
+            failed += done ? QString() : QString(step);
+        };
+        QString asking;
+        QChar inside; // taken while the next question is open
+        game.whileAsking = [&](const MessageBox::Request &) {
+            asking += QLatin1Char("rhpme"[int(game.game().state())]);
+            if (!inside.isNull())
+                take(std::exchange(inside, QChar()));
+        };
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const bool nested = i + 2 < steps.size() && steps[i + 1] == u'>';
+            inside = nested ? steps[i + 2] : QChar();
+            take(steps[i]);
+            i += nested ? 2 : 0;
         }
-        const int blocks = game.blocksOnTopRow();
-        w.setWindowState(Qt::WindowMinimized);
-        w.setWindowState(Qt::WindowNoState);
-        QCOMPARE(game.game().state(), State::Held);
-        QCOMPARE(game.blocksOnTopRow(), blocks);
-        game.asked.clear();
-        QVERIFY(!w.close());
-        QVERIFY(game.asked.isEmpty());
-        QVERIFY(open->isVisible());
-        open->close();
-        QVERIFY(w.isEnabled());
-        QVERIFY(running(game));
-        QCOMPARE(game.blocksOnTopRow(), blocks + 1);
-        w.setWindowState(Qt::WindowMinimized);
-        QCOMPARE(game.game().state(), State::Minimised);
-        w.setWindowState(Qt::WindowNoState);
-        QCOMPARE(game.blocksOnTopRow(), blocks + 2);
+        QCOMPARE(failed, QString());
+        QTEST(asking, "asking");
+        QVERIFY(game.answers.isEmpty());
+        QCOMPARE(game.game().state(), state);
+        QTEST(game.blocksOnTopRow(), "blocks");
+        QCOMPARE(game.quits, int(quit));
+        QCOMPARE(w.isVisible(), !quit);
+        // An open menu window takes the input, and the main window none.
+        const Form *open = GameFixture::find<Form>();
+        QCOMPARE(w.isEnabled(), !open);
+        QVERIFY(!open || open->isEnabled());
+        QCOMPARE(w.findChild<QAction *>(u"MnPauza"_qs)->isChecked(), state == State::Paused);
+    }
+
+    // The rules stand on lines of their own (a CR would be drawn as a gap), end with the
+    // contact and, in the wider font that stands in for the designed one, all show.
+    void howToPlayShowsAllTheRules() {
+        HowToPlayWindow help(nullptr);
+        const QString contact = QString::fromUtf8(BuildConfig::kContact);
+        auto *rules = help.findChild<QLabel *>(u"Label2"_qs);
+        QVERIFY(rules);
+        QCOMPARE(rules->text(), howToPlayText(contact).replace(u'\r', QString()));
+        QVERIFY(rules->text().endsWith(u"pomocí e-mailu "_qs + contact));
+        // Regression: the rules said the blocks move from left to right.
+        QVERIFY(rules->text().contains(u"pohybují zprava doleva kostičky"_qs));
+        QVERIFY(rules->heightForWidth(rules->width()) <= rules->height());
+        QVERIFY(rules->font().pixelSize() >= 9);
     }
 
     // Any button sends the block on a launch square down its column; a square beside the
@@ -446,25 +432,20 @@ private slots:
             registry.keys[kMsInfoKey][u"PATH"_qs] = {type, path};
         if (folder != u'-')
             registry.keys[kLocationKey][u"MSINFO"_qs] = {Registry::kText, folder.toLatin1() + '\0'};
-        QStringList started;
-        GameFixture game;
-        MainWindow &w = game.start();
-        QVERIFY(game.trigger("MnOAplikaci"));
-        REQUIRE_WINDOW(about, AboutWindow);
-        about->setSysInfoPlatform(
+        QStringList started, told;
+        MessageBox::setAnswerer(
+            [&](const MessageBox::Request &request) { return told << request.text, Answer::Ok; });
+        AboutWindow about(nullptr);
+        about.setSysInfoPlatform(
             {&registry, [](const QString &file) { return file.endsWith(u"MSINFO32.EXE"); },
              [&](const QString &program) { return started << program, launchWorks; }});
-        about->findChild<QPushButton *>(u"cmdSysInfo"_qs)->click();
+        about.findChild<QPushButton *>(u"cmdSysInfo"_qs)->click();
+        MessageBox::setAnswerer({});
         QVERIFY(registry.open.isEmpty()); // every key opened is closed again
         QCOMPARE(started, launched.isEmpty() ? QStringList() : QStringList{launched});
-        const bool told = launched.isEmpty() || !launchWorks;
-        QCOMPARE(game.asked.size(), int(told));
-        if (told)
-            QCOMPARE(game.asked[0].text, u"System Information Is Unavailable At This Time"_qs);
-        QVERIFY(about->isVisible());
-        QVERIFY(!w.isEnabled());
-        about->findChild<QPushButton *>(u"cmdOK"_qs)->click();
-        QVERIFY(w.isEnabled());
+        QCOMPARE(told, launched.isEmpty() || !launchWorks
+                           ? QStringList{u"System Information Is Unavailable At This Time"_qs}
+                           : QStringList());
     }
 };
 
