@@ -26,10 +26,15 @@ QImage fromSource(const QString &name, QSize size, qreal ratio) {
 class ArtworkTest : public QObject {
     Q_OBJECT
 private slots:
+    // Every picture at both drawn densities; a block on screens between and past them, which
+    // get a picture of their own size; and a block read ahead at start, which goes to the
+    // first Artwork of it only when it was read for the ratio asked. A change of screen is
+    // followed.
     void samePixelsAsTheSource_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<qreal>("readAheadFor"); // 0: not read ahead
         const QList<std::pair<const char *, QSize>> pictures{
             {"background", {500, 350}}, {"block0", {23, 23}},     {"block1", {23, 23}},
             {"block2", {23, 23}},       {"block3", {23, 23}},     {"block4", {23, 23}},
@@ -38,45 +43,32 @@ private slots:
         for (const auto &[name, size] : pictures)
             for (qreal ratio : {1.0, 2.0})
                 QTest::addRow("%s at %g", name, ratio)
-                    << QString::fromLatin1(name) << size << ratio;
+                    << QString::fromLatin1(name) << size << ratio << 0.0;
+        const auto block = [](const char *row, qreal ratio, qreal readAheadFor) {
+            QTest::newRow(row) << u"block2"_qs << QSize(23, 23) << ratio << readAheadFor;
+        };
+        block("block2 at 1.5", 1.5, 0);
+        block("block2 at 3", 3, 0);
+        block("read ahead for 1, asked at 1", 1, 1);
+        block("read ahead for 2, asked at 1", 1, 2);
+        block("read ahead for 1, asked at 2", 2, 1);
     }
     void samePixelsAsTheSource() {
         QFETCH(QString, name);
         QFETCH(QSize, size);
         QFETCH(qreal, ratio);
-        Artwork art(QStringLiteral(":/assets/%1.png").arg(name), size);
-        const QPixmap &pixmap = art.at(ratio);
-        QCOMPARE(pixmap.devicePixelRatio(), ratio);
-        const QImage built = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        const QImage source = fromSource(name, size, ratio);
-        QCOMPARE(built, source);
-    }
-
-    // Screens between and past the two drawn densities get a picture of their own size, and
-    // a change of screen is followed. The picture read ahead at start goes to the first
-    // Artwork of it only when it was read for the ratio asked (0: none read ahead).
-    void sizedForEachRatio_data() {
-        QTest::addColumn<qreal>("readAheadFor");
-        QTest::addColumn<qreal>("ratio");
-        QTest::addColumn<QSize>("pixels");
-        QTest::newRow("1.5") << 0.0 << 1.5 << QSize(35, 35);
-        QTest::newRow("3") << 0.0 << 3.0 << QSize(69, 69);
-        QTest::newRow("read ahead for 1, asked at 1") << 1.0 << 1.0 << QSize(23, 23);
-        QTest::newRow("read ahead for 2, asked at 1") << 2.0 << 1.0 << QSize(23, 23);
-        QTest::newRow("read ahead for 1, asked at 2") << 1.0 << 2.0 << QSize(46, 46);
-    }
-    void sizedForEachRatio() {
         QFETCH(qreal, readAheadFor);
-        QFETCH(qreal, ratio);
-        const QString resource = QStringLiteral(":/assets/block2.png");
+        const QString resource = QStringLiteral(":/assets/%1.png").arg(name);
         if (readAheadFor > 0)
             Artwork::preload(resource, readAheadFor);
-        Artwork block(resource, QSize(23, 23));
-        const QPixmap &pixmap = block.at(ratio);
-        QTEST(pixmap.size(), "pixels");
+        Artwork art(resource, size);
+        const QPixmap &pixmap = art.at(ratio);
+        QCOMPARE(pixmap.size(), size * ratio);
         QCOMPARE(pixmap.devicePixelRatio(), ratio);
-        QCOMPARE(pixmap.toImage(), Artwork(resource, QSize(23, 23)).at(ratio).toImage());
-        QCOMPARE(block.at(ratio == 2 ? 1 : 2).size(), ratio == 2 ? QSize(23, 23) : QSize(46, 46));
+        if (ratio == 1 || ratio == 2)
+            QCOMPARE(pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     fromSource(name, size, ratio));
+        QCOMPARE(art.at(ratio == 2 ? 1 : 2).size(), ratio == 2 ? size : size * 2);
     }
 };
 
