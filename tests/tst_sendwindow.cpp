@@ -170,15 +170,13 @@ private slots:
         if (send.status == kRefused)
             server.close();              // the port it listened on refuses now
         if (send.status == kRealBoard) { // on a free port, with a fresh database
-            skore.setStandardErrorFile(QProcess::nullDevice());
             skore.start(
                 QStringLiteral(TOQUEL_SKORE_PROGRAM),
                 {u"--listen"_qs, u"127.0.0.1:0"_qs, u"-d"_qs, folder.filePath(u"s.sqlite"_qs)});
-            QString banner; // up to the line with the address it takes the form at
-            for (int i = 0; i < 20 && !banner.contains(u'\n') && skore.waitForReadyRead(kWait); ++i)
-                banner += QString::fromUtf8(skore.readAllStandardOutput());
-            const auto address =
-                QRegularExpression(u"http://127\\.0\\.0\\.1:\\d+/skore"_qs).match(banner);
+            for (int i = 0; i < 20 && !skore.canReadLine(); ++i) // where it takes the form
+                skore.waitForReadyRead(kWait);
+            const auto address = QRegularExpression(u"http://127\\.0\\.0\\.1:\\d+/skore"_qs)
+                                     .match(QString::fromUtf8(skore.readLine()));
             post = address.hasMatch() ? QUrl(address.captured() + u"/pridejv.asp"_qs) : QUrl();
         }
         QVERIFY2(!post.isEmpty(), qPrintable(skore.errorString()));
