@@ -114,12 +114,6 @@ public:
         m_in.remove(0, length);
         return reply;
     }
-    // Whether the server closes the connection (rather than the wait ending).
-    bool closedByServer() {
-        while (fill())
-            ;
-        return m_socket.state() == QTcpSocket::UnconnectedState;
-    }
 
 private:
     static constexpr int kWaitMs = 5000;
