@@ -41,7 +41,7 @@ inline std::optional<skore::DatabaseConfig> pgAdmin() {
 }
 
 // This test program's own database in the cluster TOQUEL_TEST_PG_URL names,
-// emptied, in *config; false with *why when there is none to use.
+// made anew, in *config; false with *why when there is none to use.
 inline bool freshPgDatabase(skore::DatabaseConfig *config, QString *why) {
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     if (!admin) {

@@ -86,6 +86,7 @@ private slots:
         dir.emplace();
         config = {};
         config.sqlitePath = dir->filePath(u"skore.sqlite"_qs);
+        // Only what is stored differs between the engines: the tests named stor*.
         if (engine != u"sqlite"_qs && !QByteArray(QTest::currentTestFunction()).startsWith("stor"))
             QSKIP("the HTTP front and the program are the same on every engine");
         QString why;
@@ -114,10 +115,10 @@ private slots:
         // replies: each result kept once, however posts share transactions.
         std::list<Client> clients;
         for (int c = 0; c < 6; ++c) {
-            QByteArray posts; // results all clients send, and the client's own
+            QByteArray posts;
             for (int p = 0; p < 15; ++p)
-                posts +=
-                    postRequest(tableOf({{u"s%1"_qs.arg(p), 2000 + p}, {u"k%1"_qs.arg(c), 1 + p}}));
+                posts += postRequest(tableOf(
+                    {{u"společný %1"_qs.arg(p), 2000 + p}, {u"klient %1"_qs.arg(c), 10 + p}}));
             QVERIFY(clients.emplace_back(http->port()).send(posts));
         }
         for (Client &client : clients)
@@ -277,7 +278,7 @@ private slots:
             QTest::newRow(name) << arguments << code << says;
         };
         row("unknown option", {"--bogus"}, 2, "toquel-skore: Neznámá volba „--bogus“");
-        row("no folder", {"-d", "/nonexistent/skore.sqlite"}, 3, "nelze otevřít");
+        row("no folder", {"-d", "/nonexistent/skore.sqlite"}, 3, "toquel-skore: databázi");
         row("no PostgreSQL", {"-d", "postgresql://a@[::1]:1/b"}, 3, "nelze otevřít");
         row("foreign", {"-d", "foreign.sqlite"}, 3, "jinému programu");
         row("newer database", {"-d", "newer.sqlite"}, 3, "verze 2");

@@ -13,8 +13,6 @@
 using namespace skore;
 using namespace std::chrono_literals;
 
-Q_DECLARE_METATYPE(skore::Results)
-
 namespace {
 
 // The game's form with the given fields filled in and the others empty.
