@@ -41,7 +41,7 @@ inline std::optional<skore::DatabaseConfig> pgAdmin() {
 }
 
 // This test program's own database in the cluster TOQUEL_TEST_PG_URL names,
-// emptied, in *config; false with *why when there is none to use.
+// made anew, in *config; false with *why when there is none to use.
 inline bool freshPgDatabase(skore::DatabaseConfig *config, QString *why) {
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     if (!admin) {
@@ -50,16 +50,25 @@ inline bool freshPgDatabase(skore::DatabaseConfig *config, QString *why) {
     }
     *config = *admin;
     config->database = u"toquel_tst_server"_qs;
-    execOn(*admin, {QStringLiteral("CREATE DATABASE %1").arg(config->database)}); // if missing
-    return execOn(*config,
-                  {QStringLiteral("SET client_min_messages = warning"),
-                   QStringLiteral("DROP TABLE IF EXISTS results, board_changes, schema_version")},
+    return execOn(*admin,
+                  {u"SET client_min_messages = warning"_qs,
+                   u"DROP DATABASE IF EXISTS toquel_tst_server WITH (FORCE)"_qs,
+                   u"CREATE DATABASE toquel_tst_server"_qs},
                   why);
 }
 
-// Takes the database away from every client as a restart would (its
-// connections ended, new ones refused), or gives it back.
-inline bool setPgReachable(const skore::DatabaseConfig &config, bool reachable) {
+// Takes the database away from the board, or gives it back: SQLite's write
+// lock held by a connection of the test's own; PostgreSQL's connections ended
+// and new ones refused, as a restart would.
+inline bool setReachable(const skore::DatabaseConfig &config, bool reachable) {
+    if (config.engine == skore::DatabaseConfig::Engine::SQLite) {
+        QSqlDatabase::removeDatabase(u"servertest-blocker"_qs); // its transaction rolled back
+        if (reachable)
+            return true;
+        QSqlDatabase blocker = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"servertest-blocker"_qs);
+        blocker.setDatabaseName(config.sqlitePath);
+        return blocker.open() && QSqlQuery(blocker).exec(u"BEGIN IMMEDIATE"_qs);
+    }
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     const QString sql = QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2; SELECT "
                                        "pg_terminate_backend(pid) FROM pg_stat_activity "
@@ -104,30 +113,22 @@ public:
             if (m_in.size() > 65536 || !fill())
                 return reply;
         reply.head = m_in.left(end);
-        m_in.remove(0, end + 4);
         reply.status = reply.head.mid(9, 3).toInt();
         const qsizetype length = head ? 0 : reply.header("Content-Length").toLongLong();
-        while (m_in.size() < length)
+        while (m_in.size() < end + 4 + length)
             if (!fill())
                 return {};
-        reply.body = m_in.left(length);
-        m_in.remove(0, length);
+        reply.body = m_in.mid(end + 4, length);
+        m_in.remove(0, end + 4 + length);
         return reply;
-    }
-    // Whether the server closes the connection (rather than the wait ending).
-    bool closedByServer() {
-        while (fill())
-            ;
-        return m_socket.state() == QTcpSocket::UnconnectedState;
     }
 
 private:
     static constexpr int kWaitMs = 5000;
     bool fill() {
-        if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(kWaitMs))
-            return false;
+        const bool more = m_socket.bytesAvailable() > 0 || m_socket.waitForReadyRead(kWaitMs);
         m_in += m_socket.readAll();
-        return true;
+        return more;
     }
     QTcpSocket m_socket;
     QByteArray m_in;
