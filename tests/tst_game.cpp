@@ -16,7 +16,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <optional>
 
 namespace {
 const QString kMsInfoKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_qs;

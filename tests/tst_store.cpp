@@ -142,7 +142,6 @@ private slots:
             {{"A", "200"}, {"N", "200"}, {"B", "100"}});
         row("new best drops the fifth", full, 501, true, Entries{{"N", "501"}} + four);
         row("equal to the fifth", full, 100, false, four + Entries{{"N", "100"}});
-        row("one above the fifth", full, 101, true, four + Entries{{"N", "101"}});
         row("fifth free", four, 1, true, four + Entries{{"N", "1"}});
         row("zero", {}, 0, false, {{"N", "0"}});
         row("negative above negative", {{"A", "-300"}}, -20, false, {{"N", "-20"}, {"A", "-300"}});
