@@ -1,7 +1,6 @@
 // The send window end to end: the real window, offscreen, posting to a
-// scripted server and to the toquel-skore program, both on 127.0.0.1.
+// scripted server on 127.0.0.1.
 #include "GameFixture.h"
-#include "TestMain.h"
 #include "web/SendWindow.h"
 
 #include <QtNetwork>
@@ -26,8 +25,8 @@ ScoreTable knownTable() {
     return table;
 }
 
-// Rows with no scripted server: nothing listens at the address, or toquel-skore does.
-enum : int { kRefused = -1, kRealBoard = -2 };
+// A row with no server: nothing listens at the address.
+constexpr int kRefused = -1;
 
 // One send: the verdict shown; the server's reply to it (status 0 reads the request and leaves
 // it hanging, a longer announced length keeps the connection open after the body); the requests
@@ -140,7 +139,6 @@ private slots:
             .status = 307, .location = "/skore/hotovo.asp", .requests = 2};
         QTest::newRow("refused connection")
             << Send{.verdict = failed, .status = kRefused, .requests = 0};
-        QTest::newRow("real score board") << Send{.status = kRealBoard, .requests = 0};
         QTest::newRow("silent, stall limit")
             << Send{.verdict = failed, .status = 0, .stallMs = 200};
         QTest::newRow("silent, total limit")
@@ -164,22 +162,9 @@ private slots:
         GameFixture::forgetStoredTable();
         LocalHttpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-        QUrl post(u"http://127.0.0.1:%1/skore/pridejv.asp"_qs.arg(server.serverPort()));
-        QTemporaryDir folder;
-        QProcess skore;
+        const QUrl post(u"http://127.0.0.1:%1/skore/pridejv.asp"_qs.arg(server.serverPort()));
         if (send.status == kRefused)
-            server.close();              // the port it listened on refuses now
-        if (send.status == kRealBoard) { // on a free port, with a fresh database
-            skore.start(
-                QStringLiteral(TOQUEL_SKORE_PROGRAM),
-                {u"--listen"_qs, u"127.0.0.1:0"_qs, u"-d"_qs, folder.filePath(u"s.sqlite"_qs)});
-            for (int i = 0; i < 20 && !skore.canReadLine(); ++i) // where it takes the form
-                skore.waitForReadyRead(kWait);
-            const auto address = QRegularExpression(u"http://127\\.0\\.0\\.1:\\d+/skore"_qs)
-                                     .match(QString::fromUtf8(skore.readLine()));
-            post = address.hasMatch() ? QUrl(address.captured() + u"/pridejv.asp"_qs) : QUrl();
-        }
-        QVERIFY2(!post.isEmpty(), qPrintable(skore.errorString()));
+            server.close(); // the port it listened on refuses now
         server.script.push_back(send);
         // A running game whose stored table changed after it started (the window must read it
         // again), and the send window opened from its menu.
@@ -228,9 +213,6 @@ private slots:
         // The window hung up rather than leave the connection open.
         QTRY_VERIFY_WITH_TIMEOUT(server.allClosed(), kWait);
         QCOMPARE(game.window->scoreTable(), send.oldTable ? old : knownTable());
-        // The score board answers "OK " only for a table it has stored.
-        skore.terminate();
-        QVERIFY(skore.state() == QProcess::NotRunning || skore.waitForFinished(kWait));
     }
 };
 
