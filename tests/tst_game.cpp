@@ -206,7 +206,10 @@ private slots:
             } else if (c == 'X') {
                 done = open && open->close();
             } else {
-                done = game.trigger(c == 'N' ? "MnNovahra" : c == 'Q' ? "MnKonec" : "MnPauza");
+                done = game.trigger(c == 'N'   ? "MnNovahra"
+                                    : c == 'Q' ? "MnKonec"
+                                    : c == 'P' ? "MnPauza"
+                                               : "an unknown step");
             }
             failed += done ? QString() : QString(step);
         };
