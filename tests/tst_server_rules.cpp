@@ -1,6 +1,7 @@
 // The score board's rules without a socket or a database: reading the game's
 // form, the rate limit, whose address counts, the pages and the command line.
 #include "TestMain.h"
+#include "scores/Cp1250.h"
 #include "server/DatabaseConfig.h"
 #include "server/Log.h"
 #include "server/Pages.h"
@@ -53,6 +54,8 @@ private slots:
         // The game keeps a name of spaces; refusing it would lock the player's
         // whole table out of the board.
         kept("a name of spaces", u"   "_qs, 5);
+        kept("a name of no-break spaces", u"\u00a0\u00a0"_qs, 5);
+        kept("two accents on a letter, a spaced one", u"a\u0301\u0302 \u3000b"_qs, 5);
 
         const auto refused = [](const char *row, const QByteArray &body, const QString &says) {
             QTest::newRow(row) << body << Results{} << says;
@@ -71,6 +74,17 @@ private slots:
         refused("Co, private use", second("%26%2357344%3B", "5"), u"2. m"_qs);
         refused("Cn, unassigned", second("%26%2364976%3B", "5"), u"2. m"_qs);
         refused("Zl", second("a%26%238232%3Bb", "5"), u"2. m"_qs);
+        // Drawn as nothing: a second "Pepa", or a row that looks empty.
+        refused("Pepa with a combining grapheme joiner", second("Pepa%26%23847%3B", "5"),
+                u"neviditelné"_qs);
+        refused("Pepa with a variation selector", second("Pepa%26%2365039%3B", "5"), u"2. m"_qs);
+        refused("Mongolian free variation selector", second("a%26%236155%3B", "5"), u"2. m"_qs);
+        refused("only Hangul fillers", second("%26%2312644%3B%26%2312644%3B", "5"), u"2. m"_qs);
+        refused("only a Hangul choseong filler", second("%26%234447%3B", "5"), u"2. m"_qs);
+        refused("a braille blank", second("%26%2310240%3B", "5"), u"2. m"_qs);
+        refused("only em spaces", second("%26%238195%3B%26%238195%3B", "5"), u"2. m"_qs);
+        refused("a with three accents", second("a%26%23769%3B%26%23770%3B%26%23771%3B", "5"),
+                u"znaménka"_qs);
         refused("name without score", second("Eva", ""), u"chybí skóre"_qs);
         refused("an unknown field", form({}) + "&N6=x", u"neznámé pole „N6“"_qs);
     }
@@ -81,6 +95,20 @@ private slots:
         QCOMPARE(s.outcome == Submission::Outcome::Accepted, refusal.isEmpty());
         QVERIFY2(s.reason.contains(refusal), qPrintable(s.reason));
         QTEST(s.results, "expected");
+    }
+
+    // Every character the game lets a player type, alone and in a full name.
+    void acceptsEveryNameTheGameCanType() {
+        QString all;
+        for (int byte = 0; byte < 256; ++byte) {
+            const QString c = cp1250::decode(QByteArray(1, char(byte)));
+            if (ScoreTable::isStorableName(c)) {
+                QVERIFY2(isAcceptableName(c), qPrintable(u"U+%1"_qs.arg(c[0].unicode(), 4, 16)));
+                all += c;
+            }
+        }
+        for (qsizetype at = 0; at < all.size(); at += Submission::kMaxNameLength)
+            QVERIFY(isAcceptableName(all.mid(at, Submission::kMaxNameLength)));
     }
 
     // Two posts a minute, the window sliding; an IPv6 client counted by its
