@@ -281,7 +281,7 @@ private slots:
         row("no folder", {"-d", "/nonexistent/skore.sqlite"}, 3, "toquel-skore: databázi");
         row("no PostgreSQL", {"-d", "postgresql://a@[::1]:1/b"}, 3, "nelze otevřít");
         row("foreign", {"-d", "foreign.sqlite"}, 3, "jinému programu");
-        row("newer database", {"-d", "newer.sqlite"}, 3, "verze 2");
+        row("newer database", {"-d", "newer.sqlite"}, 3, "verze 3");
         row("served", {"-d", "served.sqlite", "--log-level", "debug"}, 0, "POST /skore/pridejv");
     }
     void programExitsWithItsOwnCode() {
@@ -292,7 +292,7 @@ private slots:
         QVERIFY(execOn(file, {u"CREATE TABLE invoices (id INT)"_qs}));
         file.sqlitePath = dir->filePath(u"newer.sqlite"_qs);
         QVERIFY(Storage(file).open());
-        QVERIFY(execOn(file, {u"UPDATE schema_version SET version = 2"_qs}));
+        QVERIFY(execOn(file, {u"UPDATE schema_version SET version = 3"_qs}));
         QProcess program;
         program.setWorkingDirectory(dir->path());
         // Never the default port, which another program may have.
