@@ -2,11 +2,13 @@
 #include "server/Board.h"
 #include "server/HttpServer.h"
 #include "server/Log.h"
+#include "server/Moderation.h"
 #include "server/ServerOptions.h"
 
 #include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <thread>
@@ -45,6 +47,8 @@ int main(int argc, char **argv) {
         return ExitOk;
     }
     log::setLevel(options->logLevel);
+    if (options->command != Command::Serve)
+        return runModeration(*options, stdout, stderr);
 
     // Ctrl+C and a service manager's SIGTERM are taken by one thread that
     // stops the server; every other thread inherits the blocked mask.
@@ -102,6 +106,12 @@ int main(int argc, char **argv) {
     }).detach();
 
     http.run();
-    board.stop();
+    // Every post was answered by now. A database call that does not return
+    // (a network gone silent) holds nothing answered "OK ": the process
+    // does not wait for it beyond its time to stop.
+    if (!board.stopWithin(std::chrono::seconds(1))) {
+        log::warning(QStringLiteral("Databáze neodpovídá; končím bez ní."));
+        std::_Exit(ExitOk);
+    }
     return ExitOk;
 }
