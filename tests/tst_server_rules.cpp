@@ -11,6 +11,9 @@
 #include "server/TrustedProxies.h"
 #include "web/FormBody.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 using namespace skore;
 using namespace std::chrono_literals;
 
@@ -182,6 +185,28 @@ private slots:
         QVERIFY(page.find("<td class=\"day\">1. 1. 2027</td>") != std::string::npos);
     }
 
+    // A failure of the database that every post meets is one entry, then a
+    // count; a message of the driver's over several lines is one line.
+    void databaseFailureIsLoggedOnceWithACount() {
+        char *buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE *stream = open_memstream(&buffer, &size);
+        log::setOutput(stream);
+        log::RepeatedFailure failure;
+        for (int post = 0; post < 992; ++post)
+            failure.failed(log::Level::Warning, u"Databáze selhala: ERROR: x\nDETAIL: y\n"_qs);
+        failure.recovered(u"Databáze opět odpovídá."_qs);
+        log::setOutput(nullptr);
+        std::fclose(stream);
+        const QStringList lines = QString::fromUtf8(buffer, qsizetype(size)).split(u'\n');
+        std::free(buffer);
+        QCOMPARE(lines.size(), 4); // the last one empty
+        QVERIFY2(lines[0].endsWith(u"varování Databáze selhala: ERROR: x / DETAIL: y"_qs),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains(u" ještě 991×"_qs), qPrintable(lines[1]));
+        QVERIFY(lines[2].endsWith(u"info Databáze opět odpovídá."_qs));
+    }
+
     void readsTheCommandLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("read"); // host, port, database; empty: refused
@@ -198,13 +223,27 @@ private slots:
         QTest::newRow("negative rate limit") << QStringList{"--rate-limit", "-1"} << QString();
         QTest::newRow("other database") << QStringList{"--database", "mysql://x@y/z"} << QString();
         QTest::newRow("stray argument") << QStringList{"skore.sqlite"} << QString();
+        QTest::newRow("list the best 20")
+            << QStringList{"list", "20"} << u"127.0.0.1 8080 SQLite skore.sqlite list 20"_qs;
+        QTest::newRow("remove a name that begins with a dash")
+            << QStringList{"-d", "b.sqlite", "remove", "-=Pepa=-", "500"}
+            << u"127.0.0.1 8080 SQLite b.sqlite remove -=Pepa=- 500"_qs;
+        QTest::newRow("remove without a score") << QStringList{"remove", "Jan"} << QString();
+        QTest::newRow("remove a score with a leading zero")
+            << QStringList{"remove", "Jan", "0500"} << QString();
     }
     void readsTheCommandLine() {
         QFETCH(QStringList, arguments);
         QString error;
         const auto options = ServerOptions::parse(arguments, &error);
+        QString command;
+        if (options && options->command == Command::List)
+            command = u" list %1"_qs.arg(options->listCount);
+        else if (options && options->command == Command::Remove)
+            command = u" remove %1 %2"_qs.arg(options->removeName).arg(options->removeScore);
         QTEST(options ? u"%1 %2 %3"_qs.arg(options->host, QString::number(options->port),
-                                           options->database.describe())
+                                           options->database.describe()) +
+                            command
                       : QString(),
               "read");
         QVERIFY2(options || !error.isEmpty(), "a refusal says why");
