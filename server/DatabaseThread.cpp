@@ -84,6 +84,13 @@ bool DatabaseThread::isLate(const Write &write) const {
     return write.deadline - m_steadyNow() < 2 * kMargin;
 }
 
+void DatabaseThread::refuse(const Writes &writes, const QString &why) {
+    if (writes.empty())
+        return;
+    m_refusals.failed(log::Level::Warning, why);
+    answer(writes, std::nullopt);
+}
+
 bool DatabaseThread::writeTogether(Storage &storage, const Writes &writes) {
     Results all;
     Clock::time_point deadline = writes.front()->deadline;
@@ -102,6 +109,7 @@ bool DatabaseThread::writeTogether(Storage &storage, const Writes &writes) {
     const std::optional<int> added = storage.add(all, m_now());
     if (!added)
         return false;
+    m_refusals.recovered(QStringLiteral("Výsledky se opět zapisují."));
     // The page is redrawn before the posts are answered, so a player who
     // opens the ranking after "OK " finds the results there.
     if (*added > 0 && m_refresh)
@@ -117,7 +125,8 @@ void DatabaseThread::write(Storage &storage, Writes writes) {
     std::erase_if(writes, [](const auto &w) { return !w->claim(); });
     const auto late = std::stable_partition(writes.begin(), writes.end(),
                                             [this](const auto &w) { return !isLate(*w); });
-    answer(Writes(late, writes.end()), std::nullopt);
+    refuse(Writes(late, writes.end()),
+           QStringLiteral("Odeslání čekalo ve frontě celou dobu, kterou smí čekat; odpověď 503."));
     writes.erase(late, writes.end());
     if (writes.empty() || writeTogether(storage, writes))
         return;
@@ -138,7 +147,8 @@ void DatabaseThread::retryHeld(Storage &storage) {
     held.swap(m_held);
     for (const auto &w : held) {
         if (isLate(*w))
-            answer({w}, std::nullopt);
+            refuse({w}, QStringLiteral("Výsledky odeslání drží jiné spojení s databází "
+                                       "(otevřená transakce); odpověď 503."));
         else if (!writeTogether(storage, {w})) {
             if (storage.lastFailureWasLockWait())
                 m_held.push_back(w);

@@ -3,6 +3,7 @@
 
 #include "server/BoardRow.h"
 #include "server/DatabaseConfig.h"
+#include "server/Log.h"
 
 #include <QString>
 #include <atomic>
@@ -83,6 +84,9 @@ private:
     bool writeTogether(Storage &storage, const Writes &writes);
     void retryHeld(Storage &storage);
     bool isLate(const Write &write) const;
+    // Answers 503 for posts taken but not written, and logs why (once for
+    // a run of them).
+    void refuse(const Writes &writes, const QString &why);
 
     const DatabaseConfig m_config;
     const WallClock m_now;
@@ -99,6 +103,7 @@ private:
     // Only the database thread: posts taken whose results another
     // PostgreSQL session holds, tried again alone until their deadline.
     Writes m_held;
+    log::RepeatedFailure m_refusals;
 };
 
 } // namespace skore

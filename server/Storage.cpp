@@ -318,11 +318,10 @@ template <typename Operation> auto Storage::retried(Operation operation) -> decl
         }
         result = operation();
     }
+    // A wait for a lock that ran out is no failure of the database: the
+    // database thread says what it did with the posts.
     if (result)
         m_failures.recovered(QStringLiteral("Databáze opět odpovídá."));
-    else if (m_lockWait)
-        m_failures.failed(log::Level::Warning,
-                          QStringLiteral("Čekání na databázi vypršelo (%1).").arg(m_lastCode));
     return result;
 }
 

@@ -331,17 +331,24 @@ private slots:
         clock.start();
         QCOMPARE(exchange(port, postRequest(tableOf({{u"Volný"_qs, 6}}))).status, 200);
         QCOMPARE_LT(clock.restart(), 2000);
-        Client holding(port, u"127.0.0.2"_qs), free(port, u"127.0.0.3"_qs);
+        // The two after the first arrive while the first waits for the
+        // lock: they are written together, and the held one alone.
+        Client holding(port, u"127.0.0.2"_qs), free(port, u"127.0.0.3"_qs),
+            holdingToo(port, u"127.0.0.5"_qs);
         QVERIFY(holding.send(postRequest(tableOf({{u"Držený"_qs, 5}, {u"Spolu"_qs, 7}}))));
         QVERIFY(free.send(postRequest(tableOf({{u"Další"_qs, 8}}))));
+        QVERIFY(holdingToo.send(postRequest(tableOf({{u"Držený"_qs, 5}}))));
         QCOMPARE(free.read().status, 200);
         QCOMPARE_LT(clock.elapsed(), 2000);
         QCOMPARE(holding.read().status, 503);
+        QCOMPARE(holdingToo.read().status, 503);
         QCOMPARE_LT(clock.elapsed(), 2500);
-        Client waiting(port, u"127.0.0.4"_qs);
-        QVERIFY(waiting.send(postRequest(tableOf({{u"Držený"_qs, 5}}))));
+        std::optional<Client> waiting(std::in_place, port, u"127.0.0.4"_qs);
+        QVERIFY(waiting->send(postRequest(tableOf({{u"Držený"_qs, 5}}))));
         clock.restart();
         program.terminate();
+        waiting->read(); // 503, or closed if the head was not read yet
+        waiting.reset();
         QVERIFY(program.waitForFinished(7000));
         QCOMPARE_LT(clock.elapsed(), 5000);
         QCOMPARE(program.exitCode(), 0);
