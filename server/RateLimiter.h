@@ -24,7 +24,7 @@ public:
 
     static constexpr int kDefaultLimit = 10;
     static constexpr std::chrono::seconds kDefaultWindow{60};
-    // About 150 bytes an address: 64 Ki addresses stay under 10 MB.
+    // About 200 bytes an address: 64 Ki addresses stay under 13 MB.
     static constexpr std::size_t kDefaultMaxClients = 65536;
 
     // An address as the limiter counts it: IPv4 whole, IPv6 by its /64 (one
