@@ -100,12 +100,14 @@ bool DatabaseThread::writeTogether(Storage &storage, const Writes &writes) {
     }
     // The database waits (for a busy SQLite file, for a PostgreSQL
     // statement) only as long as the oldest post may, less the margin: its
-    // answer then comes from the commit, in time. In steps of 100 ms: the
-    // setting is a statement, not worth sending for every batch.
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - m_steadyNow() - kMargin);
-    storage.setWaitLimit(
-        int(std::clamp<qint64>(left.count() / 100 * 100, 100, m_config.busyTimeoutMs)));
+    // answer then comes from the commit, in time. Rounded down, to 500 ms
+    // while much is left: the setting is a statement of its own (a round
+    // trip to PostgreSQL), not worth sending for every batch of a busy board.
+    const qint64 left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - m_steadyNow() - kMargin)
+            .count();
+    const qint64 step = left >= 500 ? 500 : 100;
+    storage.setWaitLimit(int(std::clamp<qint64>(left / step * step, 100, m_config.busyTimeoutMs)));
     const std::optional<int> added = storage.add(all, m_now());
     if (!added)
         return false;
