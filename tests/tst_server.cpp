@@ -246,7 +246,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(other.page().html().find(">Sprosté jméno<") == std::string::npos,
                                  10000);
         QCOMPARE(post(table).status, 200);
-        const auto [listed, list] = runProgram({"-d", databaseArgument(config), "list"});
+        const auto [listed, list] = runProgram({"-d", databaseArgument(config), "list", "1"});
         QVERIFY2(listed == 0 && list.endsWith(u"„Jan“\n"_qs) && !list.contains(u"Sprosté"_qs),
                  qPrintable(list));
         QCOMPARE(runProgram(removal).first, int(ExitNotOnTheBoard));
