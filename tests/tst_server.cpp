@@ -436,6 +436,7 @@ private slots:
         row("no PostgreSQL", {"-d", "postgresql://a@[::1]:1/b"}, 3, "nelze otevřít");
         row("foreign", {"-d", "foreign.sqlite"}, 3, "jinému programu");
         row("newer database", {"-d", "newer.sqlite"}, 3, "verze 3");
+        row("listing a file that is not there", {"-d", "chybí.sqlite", "list"}, 3, "neexistuje");
         row("served", {"-d", "served.sqlite", "--log-level", "debug"}, 0, "POST /skore/pridejv");
     }
     void programExitsWithItsOwnCode() {
