@@ -274,13 +274,8 @@ private slots:
         row("Expect with a body over 8 KiB: refused at once",
             {kPost + "Expect: 100-continue\r\n" + huge + "\r\n"}, {413});
         row("a body over 8 KiB is refused before it is sent", {kPost + huge + "\r\n"}, {413});
-        row("absolute form", {"GET http://a/skore HTTP/1.1\r\nHost: a\r\n\r\n"}, {200});
         row("absolute form with a port and a query",
             {"GET HTTP://a:8080/skore?x=1 HTTP/1.1\r\nHost: a\r\n\r\n"}, {200});
-        row("absolute form of the post address",
-            {"GET http://a/skore/pridejv.asp HTTP/1.1\r\n"
-             "Host: a\r\n\r\n"},
-            {405});
         row("empty lines before the request line", {"\r\n\n\r\n" + kGet + "\r\n"}, {200});
         row("a post ending with one more CRLF, then a page on the same connection",
             {postRequest(kEmptyTable) + "\r\n", kGet + "\r\n"}, {200, 200});
