@@ -2,9 +2,11 @@
 # Load on the score board server from a second process on 127.0.0.1 (wrk):
 # posts a second with p50/p99 latency on SQLite and on PostgreSQL, page
 # requests a second, the page while 200 slow clients and while 1,000 idle
-# keep-alive connections are held open (bench/skore_clients), and nginx
-# serving the same page as a static file, for the ratio. Each run is bounded
-# (DURATION seconds, 10 by default) and everything it starts is stopped at the end.
+# keep-alive connections are held open (bench/skore_clients), the page while
+# floods of silent connections (64 addresses x 16, 1,000 addresses x 10) keep
+# every slot taken, and nginx serving the same page as a static file, for the
+# ratio. Each run is bounded (DURATION seconds, 10 by default) and everything
+# it starts is stopped at the end.
 #
 #   bench/skore_load.sh [-b BUILD_DIR] [-d SECONDS] [-c CONNECTIONS]   (PACE=ms)
 #
@@ -59,9 +61,11 @@ stop_server() {
 }
 trap 'stop_server; stop_nginx; rm -rf "$work"' EXIT
 
-# Starts the server on a free port with the given database; sets $url.
+# Starts the server on a free port with the given database, and as many
+# descriptors as the second argument says (the hard limit by default); sets $url.
 start_server() {
-  "$program" --listen 127.0.0.1:0 --database "$1" --rate-limit 0 --log-level warning \
+  bash -c 'ulimit -n "$1" && shift && exec "$@"' - "${2:-$(ulimit -Hn)}" \
+    "$program" --listen 127.0.0.1:0 --database "$1" --rate-limit 0 --log-level warning \
     >"$work/banner" 2>"$work/server.log" &
   server_pid=$!
   for _ in $(seq 1 100); do
@@ -90,6 +94,23 @@ run_wrk_beside() { # count, slow|idle, label
   local held=$!
   sleep 2
   run_wrk "$3" "$url/skore"
+  wait "$held"
+  cat "$work/clients.out"
+  echo
+}
+
+# The page while silent connections from ADDRESSES addresses (127.0.10.1 on),
+# PER_ADDRESS each, are held and opened again as the server closes them; the
+# server has 1,024 descriptors, so they take every slot. First an honest
+# client alone (a new connection a page, from 127.0.0.1), then wrk.
+run_flood() { # addresses, per address
+  local held
+  "$clients" "${url##*:}" $(($1 * $2)) silent $((2 * duration + 6)) "$2" >"$work/clients.out" &
+  held=$!
+  sleep 2
+  echo "== page while $1 addresses x $2 silent connections are held"
+  "$clients" "${url##*:}" 0 honest "$duration"
+  run_wrk "page while $1 addresses x $2 silent connections are held (wrk)" "$url/skore"
   wait "$held"
   cat "$work/clients.out"
   echo
@@ -152,6 +173,11 @@ if [ -z "${postgres_only:-}" ]; then
   run_wrk_beside 1000 idle "page, SQLite, 1,000 idle keep-alive connections"
   run_nginx
   echo
+  stop_server
+  start_server "$work/skore.sqlite" 1024
+  echo "server with 1,024 descriptors for the floods"
+  run_flood 64 16
+  run_flood 1000 10
   stop_server
 fi
 
