@@ -3,19 +3,20 @@
 # posts a second with p50/p99 latency on SQLite and on PostgreSQL (each "OK "
 # synced to disk), page requests a second, the page while 200 slow clients and
 # while 1,000 idle keep-alive connections are held open (bench/skore_clients),
-# nginx serving the same page as a static file, for the ratio, and the rate
-# limiter full of 65,536 addresses (posts from known and from new addresses).
-# Each run is bounded (DURATION seconds, 10 by default) and everything it
-# starts is stopped at the end.
+# the page while floods of silent connections (64 addresses x 16, 1,000
+# addresses x 10) keep every slot taken, nginx serving the same page as a
+# static file, for the ratio, and the rate limiter full of 65,536 addresses
+# (posts from known and from new addresses). Each run is bounded (DURATION
+# seconds, 10 by default) and everything it starts is stopped at the end.
 #
 #   bench/skore_load.sh [-b BUILD_DIR] [-d SECONDS] [-c CONNECTIONS]   (PACE=ms)
 #                       [--posts-only | --limiter-only]
 #
 # BUILD_DIR holds server/toquel-skore (default build/default of this tree). The
 # server runs with --rate-limit 0 for the posts: the limit of 10 posts a minute
-# from one address would refuse a load test from one machine. The PostgreSQL run uses a
-# throwaway cluster from scripts/with-postgres.sh; without PostgreSQL it is
-# left out.
+# from one address would refuse a load test from one machine. The PostgreSQL
+# run uses a throwaway cluster from scripts/with-postgres.sh; without
+# PostgreSQL it is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,7 +35,7 @@ while [ $# -gt 0 ]; do
   --postgres-only) postgres_only=1; shift ;;
   --posts-only) posts_only=1; shift ;;
   --limiter-only) limiter_only=1; shift ;;
-  -h | --help) sed -n '2,19p' "$0"; exit 0 ;;
+  -h | --help) sed -n '2,20p' "$0"; exit 0 ;;
   *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -64,9 +65,11 @@ stop_server() {
 }
 trap 'stop_server; stop_nginx; rm -rf "$work"' EXIT
 
-# Starts the server on a free port with the given database; sets $url.
+# Starts the server on a free port with the given database, and as many
+# descriptors as the second argument says (the hard limit by default); sets $url.
 start_server() {
-  "$program" --listen 127.0.0.1:0 --database "$1" --rate-limit 0 --log-level warning \
+  bash -c 'ulimit -n "$1" && shift && exec "$@"' - "${2:-$(ulimit -Hn)}" \
+    "$program" --listen 127.0.0.1:0 --database "$1" --rate-limit 0 --log-level warning \
     >"$work/banner" 2>"$work/server.log" &
   server_pid=$!
   for _ in $(seq 1 100); do
@@ -142,6 +145,23 @@ run_rate_limiter() {
   stop_server
 }
 
+# The page while silent connections from ADDRESSES addresses (127.0.10.1 on),
+# PER_ADDRESS each, are held and opened again as the server closes them; the
+# server has 1,024 descriptors, so they take every slot. First an honest
+# client alone (a new connection a page, from 127.0.0.1), then wrk.
+run_flood() { # addresses, per address
+  local held
+  "$clients" "${url##*:}" $(($1 * $2)) silent $((2 * duration + 6)) "$2" >"$work/clients.out" &
+  held=$!
+  sleep 2
+  echo "== page while $1 addresses x $2 silent connections are held"
+  "$clients" "${url##*:}" 0 honest "$duration"
+  run_wrk "page while $1 addresses x $2 silent connections are held (wrk)" "$url/skore"
+  wait "$held"
+  cat "$work/clients.out"
+  echo
+}
+
 # nginx (Debian's) serving the page as a static file on 127.0.0.1: what
 # serving the same bytes from memory can reach on this machine.
 run_nginx() {
@@ -206,6 +226,11 @@ if [ -z "${postgres_only:-}" ] && [ -z "${posts_only:-}" ]; then
   run_wrk_beside 1000 idle "page, SQLite, 1,000 idle keep-alive connections"
   run_nginx
   echo
+  stop_server
+  start_server "$work/skore.sqlite" 1024
+  echo "server with 1,024 descriptors for the floods"
+  run_flood 64 16
+  run_flood 1000 10
   stop_server
   run_rate_limiter
 fi

@@ -3,13 +3,12 @@
 #pragma once
 
 #include "server/Board.h"
-#include "server/RateLimiter.h"
+#include "server/ConnectionSlots.h"
+#include "server/HttpFront.h"
 #include "server/RequestParser.h"
 
-#include <array>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/read_size.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <chrono>
 #include <memory>
@@ -18,27 +17,24 @@
 
 namespace skore {
 
-class HttpServer;
-
-class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
+// Owns its socket, its deadlines and its slot; knows of the server only what
+// HttpFront shares. Every handler runs on the connection's own strand; the
+// slots reach it only through Occupant, whose calls post there.
+class HttpConnection : public ConnectionSlots::Occupant,
+                       public std::enable_shared_from_this<HttpConnection> {
 public:
-    // counted: the connection is one of its address's (a trusted proxy's are not).
-    HttpConnection(HttpServer &server, boost::asio::ip::tcp::socket socket, std::string peer,
-                   RateLimiter::Key key, bool counted);
-    ~HttpConnection();
+    HttpConnection(std::shared_ptr<HttpFront> front, boost::asio::ip::tcp::socket socket,
+                   std::string peer, ConnectionSlots::Slot slot);
     HttpConnection(const HttpConnection &) = delete;
     HttpConnection &operator=(const HttpConnection &) = delete;
 
     void start();
-    // The server is stopping: a connection waiting for a request closes now,
-    // one with a request in progress after its reply. Runs on the connection's strand.
-    void shutdown();
-    // Closes at once. Runs on the connection's strand.
-    void close();
 
-    boost::asio::any_io_executor executor() { return m_stream.get_executor(); }
-    const RateLimiter::Key &key() const { return m_key; }
-    bool counted() const { return m_counted; }
+    void evict() override;
+    // A connection waiting for a request closes now, one with a request in
+    // progress after its reply.
+    void drain() override;
+    void close() override;
 
 private:
     // Idle: waiting for a request's first byte; Head/Body: reading them, each
@@ -46,9 +42,13 @@ private:
     // last reply went out, the rest of what the client sends is thrown away.
     enum class Phase { Idle, Head, Body, Busy, Lingering, Closed };
 
+    void waitForRequest();
+    void beginRequest();
     void read();
     void onRead(boost::beast::error_code ec, std::size_t bytes);
     void parse();
+    bool skipEmptyLines();
+    void sendContinue();
     void handle();
     void handlePost(const std::string &client, std::string body);
     void answerPost(Board::Reply reply);
@@ -56,17 +56,23 @@ private:
     void send(const Board::Reply &reply, const char *cacheControl, const char *allow = nullptr);
     void onWritten(boost::beast::error_code ec);
     void linger();
+    void end();
     void logRequest(int status) const;
 
-    HttpServer &m_server;
+    // First: given back last, once nothing of the connection is left.
+    ConnectionSlots::Slot m_slot;
+    const std::shared_ptr<HttpFront> m_front;
+    const HttpLimits &m_limits;
     boost::beast::tcp_stream m_stream;
     boost::beast::flat_buffer m_buffer;
     std::optional<RequestParser> m_parser;
     const std::string m_peer;
-    const RateLimiter::Key m_key;
-    const bool m_counted;
+    const bool m_fromTrustedProxy;
     Phase m_phase = Phase::Idle;
     std::chrono::steady_clock::time_point m_deadline;
+    // Bytes of this request taken in so far, framing included.
+    std::size_t m_headBytes = 0;
+    std::size_t m_bodyBytes = 0;
     bool m_closeAfterReply = false;
     bool m_head = false;
     std::string m_method;
@@ -78,7 +84,6 @@ private:
 
     std::unique_ptr<Board::Pending> m_pending;
     boost::asio::steady_timer m_postTimer;
-    std::array<char, 2048> m_discard{};
     std::size_t m_discarded = 0;
 };
 

@@ -37,15 +37,29 @@ std::string refusal(int status) {
            std::to_string(reply.body->size()) + "\r\n\r\n" + *reply.body;
 }
 
+void refuse(tcp::socket &socket, ConnectionSlots::Refusal why) {
+    static const std::string tooMany = refusal(429);
+    static const std::string overloaded = refusal(503);
+    const std::string &reply = why == ConnectionSlots::Refusal::Client ? tooMany : overloaded;
+    boost::system::error_code ignored;
+    socket.non_blocking(true, ignored);
+    socket.write_some(asio::buffer(reply), ignored);
+    socket.shutdown(tcp::socket::shutdown_both, ignored);
+    socket.close(ignored);
+}
+
 } // namespace
 
 HttpServer::HttpServer(Board &board, HttpLimits limits, int threads, TrustedProxies proxies)
-    : m_board(board), m_limits(limits), m_threads(std::max(1, threads)),
-      m_proxies(std::move(proxies)), m_strand(asio::make_strand(m_io)), m_acceptor(m_strand),
+    : m_front(std::make_shared<HttpFront>(board, limits, std::move(proxies))),
+      m_threads(std::max(1, threads)), m_strand(asio::make_strand(m_io)), m_acceptor(m_strand),
       m_retryAccept(m_strand), m_sweep(m_strand), m_grace(m_strand) {}
 
 HttpServer::~HttpServer() {
     stop();
+    // Connections still queued in the event loop go with it: none may
+    // reach for the grace timer then.
+    m_front->connectionSlots.whenEmpty(nullptr);
 }
 
 bool HttpServer::bind(const QString &host, int port) {
@@ -73,7 +87,11 @@ bool HttpServer::bind(const QString &host, int port) {
 }
 
 void HttpServer::run() {
+    // A shutdown() that came first has its handler queued before this one:
+    // then nothing starts, and the loop runs out of work at once.
     asio::post(m_strand, [this] {
+        if (m_stopping)
+            return;
         accept();
         sweepRateLimiter();
     });
@@ -83,12 +101,8 @@ void HttpServer::run() {
     m_io.run();
     for (std::thread &t : extra)
         t.join();
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
-    std::lock_guard lock(m_gate->mutex);
-    m_gate->open = false;
+    m_front->connectionSlots.whenEmpty(nullptr);
+    closeGate();
 }
 
 void HttpServer::start() {
@@ -106,128 +120,95 @@ void HttpServer::stop() {
     for (std::thread &t : m_workers)
         t.join();
     m_workers.clear();
-    std::lock_guard lock(m_gate->mutex);
-    m_gate->open = false;
+    closeGate();
+}
+
+void HttpServer::closeGate() {
+    std::lock_guard lock(m_front->gateMutex);
+    m_front->gateOpen = false;
 }
 
 int HttpServer::connections() const {
-    std::lock_guard lock(m_mutex);
-    return int(m_open.size());
+    return m_front->connectionSlots.open();
 }
 
 void HttpServer::accept() {
-    m_acceptor.async_accept(asio::make_strand(m_io), [this](boost::system::error_code ec,
-                                                            tcp::socket socket) {
-        if (ec == asio::error::operation_aborted || !m_acceptor.is_open())
-            return;
-        if (ec) {
-            // Out of file descriptors, for one: try again shortly rather
-            // than spin.
-            log::warning(QStringLiteral("Spojení nelze přijmout: %1")
-                             .arg(QString::fromStdString(ec.message())));
-            m_retryAccept.expires_after(std::chrono::milliseconds(100));
-            m_retryAccept.async_wait([this](boost::system::error_code e) {
-                if (!e)
-                    accept();
-            });
-            return;
-        }
-        const std::string peer = peerAddress(socket.remote_endpoint(ec));
-        const RateLimiter::Key key = RateLimiter::keyOf(peer).value_or(RateLimiter::Key{});
-        const bool counted = !m_proxies.contains(peer);
-        std::shared_ptr<HttpConnection> connection;
-        {
-            std::lock_guard lock(m_mutex);
-            if (int(m_open.size()) >= m_limits.totalConnections) {
-                refuse(socket, 503);
-            } else if (counted && m_perClient[key] >= m_limits.perClientConnections) {
-                refuse(socket, 429);
-            } else {
-                if (counted)
-                    ++m_perClient[key];
-                connection =
-                    std::make_shared<HttpConnection>(*this, std::move(socket), peer, key, counted);
-                m_open.emplace(connection.get(), connection);
+    m_acceptor.async_accept(
+        asio::make_strand(m_io), [this](boost::system::error_code ec, tcp::socket socket) {
+            if (m_stopping || ec == asio::error::operation_aborted)
+                return;
+            if (ec) {
+                // Out of file descriptors, for one: try again shortly rather
+                // than spin.
+                log::warning(QStringLiteral("Spojení nelze přijmout: %1")
+                                 .arg(QString::fromStdString(ec.message())));
+                m_retryAccept.expires_after(std::chrono::milliseconds(100));
+                m_retryAccept.async_wait([this](boost::system::error_code e) {
+                    if (!e && !m_stopping)
+                        accept();
+                });
+                return;
             }
-        }
-        if (connection)
-            connection->start();
-        accept();
-    });
-}
-
-void HttpServer::refuse(tcp::socket &socket, int status) {
-    static const std::string tooMany = refusal(429);
-    static const std::string overloaded = refusal(503);
-    const std::string &reply = status == 429 ? tooMany : overloaded;
-    boost::system::error_code ignored;
-    socket.non_blocking(true, ignored);
-    socket.write_some(asio::buffer(reply), ignored);
-    socket.shutdown(tcp::socket::shutdown_both, ignored);
-    socket.close(ignored);
-}
-
-void HttpServer::release(const RateLimiter::Key &key, HttpConnection *connection) {
-    std::lock_guard lock(m_mutex);
-    m_open.erase(connection);
-    if (connection->counted()) {
-        const auto found = m_perClient.find(key);
-        if (found != m_perClient.end() && --found->second <= 0)
-            m_perClient.erase(found);
-    }
-    if (m_shuttingDown && m_open.empty() && !m_stopped)
-        asio::post(m_strand, [this] { m_grace.cancel(); });
+            const std::string peer = peerAddress(socket.remote_endpoint(ec));
+            const bool counted = !m_front->proxies.contains(peer);
+            ConnectionSlots::Slot slot;
+            const ConnectionSlots::Refusal refused =
+                m_front->connectionSlots.take(ipBytes(peer).value_or(IpBytes{}), counted, &slot);
+            if (refused != ConnectionSlots::Refusal::None)
+                refuse(socket, refused);
+            else
+                std::make_shared<HttpConnection>(m_front, std::move(socket), peer, std::move(slot))
+                    ->start();
+            accept();
+        });
 }
 
 void HttpServer::beginShutdown() {
-    std::vector<std::shared_ptr<HttpConnection>> open;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_shuttingDown)
-            return;
-        m_shuttingDown = true;
-        for (auto &[raw, weak] : m_open)
-            if (auto c = weak.lock())
-                open.push_back(std::move(c));
-    }
-    log::info(QStringLiteral("Končím: nepřijímám další spojení, %1 otevřených dostane nejvýše "
-                             "%2 ms na dokončení.")
-                  .arg(open.size())
-                  .arg(m_limits.shutdownGrace.count()));
+    m_stopping = true;
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
     m_retryAccept.cancel();
     m_sweep.cancel();
-    for (auto &c : open)
-        asio::post(c->executor(), [c] { c->shutdown(); });
-    if (open.empty())
+    // The grace timer waits only while connections are open: the last one
+    // to go ends it, on this strand.
+    m_front->connectionSlots.whenEmpty(
+        [this] { asio::post(m_strand, [this] { m_grace.cancel(); }); });
+    const std::vector<std::shared_ptr<ConnectionSlots::Occupant>> open =
+        m_front->connectionSlots.occupants();
+    log::info(QStringLiteral("Končím: nepřijímám další spojení, %1 otevřených dostane nejvýše "
+                             "%2 ms na dokončení.")
+                  .arg(open.size())
+                  .arg(m_front->limits.shutdownGrace.count()));
+    for (const auto &connection : open)
+        connection->drain();
+    if (m_front->connectionSlots.open() == 0)
         return;
-    m_grace.expires_after(m_limits.shutdownGrace);
+    m_grace.expires_after(m_front->limits.shutdownGrace);
     m_grace.async_wait([this](boost::system::error_code ec) {
-        if (ec)
-            return;
-        std::vector<std::shared_ptr<HttpConnection>> left;
-        {
-            std::lock_guard lock(m_mutex);
-            for (auto &[raw, weak] : m_open)
-                if (auto c = weak.lock())
-                    left.push_back(std::move(c));
-        }
-        if (!left.empty())
-            log::warning(
-                QStringLiteral("Zavírám %1 spojení, která nestihla skončit.").arg(left.size()));
-        for (auto &c : left)
-            asio::post(c->executor(), [c] { c->close(); });
+        if (!ec)
+            endGrace();
     });
+}
+
+void HttpServer::endGrace() {
+    const std::vector<std::shared_ptr<ConnectionSlots::Occupant>> left =
+        m_front->connectionSlots.occupants();
+    if (!left.empty())
+        log::warning(
+            QStringLiteral("Zavírám %1 spojení, která nestihla skončit.").arg(left.size()));
+    for (const auto &connection : left)
+        connection->close();
 }
 
 // Addresses are forgotten by the clock, not only when a later post comes:
 // a quiet board keeps no address longer than its window and a little.
 void HttpServer::sweepRateLimiter() {
-    m_board.rateLimiter().forgetOld();
-    m_sweep.expires_after(std::chrono::seconds(10));
+    m_front->board.rateLimiter().forgetOld();
+    m_sweep.expires_after(m_front->limits.sweepInterval);
+    // A completion already queued when shutdown cancelled the timer comes
+    // without an error: m_stopping keeps it from arming the timer again.
     m_sweep.async_wait([this](boost::system::error_code ec) {
-        if (!ec)
+        if (!ec && !m_stopping)
             sweepRateLimiter();
     });
 }

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "server/Board.h"
+#include "server/HttpFront.h"
 #include "server/HttpLimits.h"
-#include "server/RateLimiter.h"
 #include "server/TrustedProxies.h"
 
 #include <QString>
@@ -13,20 +13,16 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 namespace skore {
 
-class HttpConnection;
-
 // The game posts to /skore/pridejv.asp; players read /skore. Everything that
-// decides what a reply says lives in Board; this class carries bytes, counts
-// connections and ends them.
+// decides what a reply says lives in Board; each connection reads and answers
+// its requests itself (HttpConnection). This class only listens: it accepts,
+// gives out slots, and stops.
 class HttpServer {
 public:
     HttpServer(Board &board, HttpLimits limits = {}, int threads = 1, TrustedProxies proxies = {});
@@ -38,12 +34,14 @@ public:
     bool bind(const QString &host, int port);
     int port() const { return m_port; }
 
-    // Serves until shutdown() has ended every connection.
+    // Serves until shutdown() has ended every connection; returns at once
+    // when shutdown() came first.
     void run();
     // Serves on threads of its own until stop(): for tests and embedding.
     void start();
     // Stops accepting, lets requests in progress finish within the limits'
-    // grace, closes the rest. Safe from any thread, also a signal's.
+    // grace, closes the rest. Safe from any thread, also a signal's, and
+    // before run().
     void shutdown();
     // shutdown() and waits for the serving threads.
     void stop();
@@ -52,41 +50,23 @@ public:
     int connections() const;
 
 private:
-    friend class HttpConnection;
-
-    // Whether the database thread may still hand answers to connections:
-    // closed before the event loop goes away.
-    struct Gate {
-        std::mutex mutex;
-        bool open = true;
-    };
-
     void accept();
-    void refuse(boost::asio::ip::tcp::socket &socket, int status);
-    void release(const RateLimiter::Key &key, HttpConnection *connection);
     void beginShutdown();
+    void endGrace();
     void sweepRateLimiter();
+    void closeGate();
 
-    Board &m_board;
-    const HttpLimits m_limits;
+    const std::shared_ptr<HttpFront> m_front;
     const int m_threads;
-    const TrustedProxies m_proxies;
-    std::shared_ptr<Gate> m_gate = std::make_shared<Gate>();
     std::vector<std::thread> m_workers;
     int m_port = -1;
-
-    // Declared before the event loop: connections still queued in it when
-    // it is destroyed release themselves here.
-    mutable std::mutex m_mutex;
-    std::map<RateLimiter::Key, int> m_perClient;
-    std::unordered_map<HttpConnection *, std::weak_ptr<HttpConnection>> m_open;
-    bool m_shuttingDown = false;
-    bool m_stopped = false;
     std::atomic<bool> m_shutdownAsked{false};
 
     boost::asio::io_context m_io;
-    // The acceptor and the server's timers run on one strand.
+    // The acceptor and the server's timers run on one strand; so does
+    // m_stopping, which every handler there asks before it goes on.
     boost::asio::strand<boost::asio::io_context::executor_type> m_strand;
+    bool m_stopping = false;
     boost::asio::ip::tcp::acceptor m_acceptor;
     boost::asio::steady_timer m_retryAccept;
     boost::asio::steady_timer m_sweep;

@@ -26,6 +26,19 @@ void printTo(FILE *stream, const QString &text) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // Ctrl+C and a service manager's SIGTERM are taken by one thread that
+    // stops the server; every other thread inherits the blocked mask. Blocked
+    // first of all: a signal that comes while the server starts waits for
+    // that thread (the server then stops as soon as it runs) instead of
+    // ending the process half-way.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // A player's browser that goes away mid-reply must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
+
     // Qt SQL loads its drivers as plugins, which needs an application object;
     // no Qt event loop runs: Asio's and the database thread do the work.
     QCoreApplication app(argc, argv);
@@ -47,24 +60,23 @@ int main(int argc, char **argv) {
         return ExitOk;
     }
     log::setLevel(options->logLevel);
-    if (options->command != Command::Serve)
+    if (options->command != Command::Serve) {
+        // An operator's command ends at Ctrl+C like any other.
+        pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
         return runModeration(*options, stdout, stderr);
+    }
 
-    // Ctrl+C and a service manager's SIGTERM are taken by one thread that
-    // stops the server; every other thread inherits the blocked mask.
-    // A player's browser that goes away mid-reply must not end the server.
-    std::signal(SIGPIPE, SIG_IGN);
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-    // Every connection is a descriptor: make room for the connection cap.
+    // Every connection is a descriptor: as many as the process may open,
+    // less what the database and the event loop need.
+    HttpLimits limits;
     rlimit files{};
-    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &files);
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        if (files.rlim_cur < files.rlim_max) {
+            files.rlim_cur = files.rlim_max;
+            if (setrlimit(RLIMIT_NOFILE, &files) != 0)
+                getrlimit(RLIMIT_NOFILE, &files);
+        }
+        limits.totalConnections = HttpLimits::connectionsFor(files.rlim_cur);
     }
 
     TrustedProxies proxies;
@@ -73,7 +85,7 @@ int main(int argc, char **argv) {
     Board::Options boardOptions;
     boardOptions.rateLimit = options->rateLimit;
     Board board(options->database, boardOptions);
-    HttpServer http(board, HttpLimits{}, options->threads, std::move(proxies));
+    HttpServer http(board, limits, options->threads, std::move(proxies));
     // The address first: a server that cannot listen creates no database.
     if (!http.bind(options->host, options->port)) {
         printTo(stderr, QStringLiteral("toquel-skore: na adrese %1:%2 nelze naslouchat (je "
@@ -92,6 +104,7 @@ int main(int argc, char **argv) {
     const QString host = options->host.contains(u':') ? u'[' + options->host + u']' : options->host;
     const QString address = QStringLiteral("http://%1:%2/skore").arg(host).arg(http.port());
     printTo(stdout, QStringLiteral("Naslouchám na %1\n").arg(address));
+    log::info(QStringLiteral("Nejvýše %1 spojení najednou.").arg(limits.totalConnections));
     if (options->rateLimit == 0)
         log::warning(QStringLiteral("Omezení počtu odeslání je vypnuto (--rate-limit 0)."));
 
