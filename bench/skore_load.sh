@@ -35,7 +35,7 @@ while [ $# -gt 0 ]; do
   --postgres-only) postgres_only=1; shift ;;
   --posts-only) posts_only=1; shift ;;
   --limiter-only) limiter_only=1; shift ;;
-  -h | --help) sed -n '2,20p' "$0"; exit 0 ;;
+  -h | --help) sed -n '2,19p' "$0"; exit 0 ;;
   *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
