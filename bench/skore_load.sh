@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # Load on the score board server from a second process on 127.0.0.1 (wrk):
-# posts a second with p50/p99 latency on SQLite and on PostgreSQL, page
-# requests a second, the page while 200 slow clients and while 1,000 idle
-# keep-alive connections are held open (bench/skore_clients), the page while
-# floods of silent connections (64 addresses x 16, 1,000 addresses x 10) keep
-# every slot taken, and nginx serving the same page as a static file, for the
-# ratio. Each run is bounded (DURATION seconds, 10 by default) and everything
-# it starts is stopped at the end.
+# posts a second with p50/p99 latency on SQLite and on PostgreSQL (each "OK "
+# synced to disk), page requests a second, the page while 200 slow clients and
+# while 1,000 idle keep-alive connections are held open (bench/skore_clients),
+# the page while floods of silent connections (64 addresses x 16, 1,000
+# addresses x 10) keep every slot taken, nginx serving the same page as a
+# static file, for the ratio, and the rate limiter full of 65,536 addresses
+# (posts from known and from new addresses). Each run is bounded (DURATION
+# seconds, 10 by default) and everything it starts is stopped at the end.
 #
 #   bench/skore_load.sh [-b BUILD_DIR] [-d SECONDS] [-c CONNECTIONS]   (PACE=ms)
+#                       [--posts-only | --limiter-only]
 #
 # BUILD_DIR holds server/toquel-skore (default build/default of this tree). The
-# server runs with --rate-limit 0: the limit of 10 posts a minute from one
-# address would refuse a load test from one machine. The PostgreSQL run uses a
-# throwaway cluster from scripts/with-postgres.sh; without PostgreSQL it is
-# left out.
+# server runs with --rate-limit 0 for the posts: the limit of 10 posts a minute
+# from one address would refuse a load test from one machine. The PostgreSQL
+# run uses a throwaway cluster from scripts/with-postgres.sh; without
+# PostgreSQL it is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,7 +33,9 @@ while [ $# -gt 0 ]; do
   -d) duration=${2:?-d takes seconds}; shift 2 ;;
   -c) connections=${2:?-c takes a count}; shift 2 ;;
   --postgres-only) postgres_only=1; shift ;;
-  -h | --help) sed -n '2,15p' "$0"; exit 0 ;;
+  --posts-only) posts_only=1; shift ;;
+  --limiter-only) limiter_only=1; shift ;;
+  -h | --help) sed -n '2,19p' "$0"; exit 0 ;;
   *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -99,6 +103,48 @@ run_wrk_beside() { # count, slow|idle, label
   echo
 }
 
+# The rate limiter at its cap: 65,536 addresses named through --trusted-proxy
+# fill it (each within the minute it remembers them), then posts from those
+# known addresses, then from new ones (refused, the table being full) while a
+# second wrk asks for the page. Empty tables, so no database work is measured.
+run_rate_limiter() {
+  "$program" --listen 127.0.0.1:0 --database "$work/limiter.sqlite" --trusted-proxy 127.0.0.1 \
+    --log-level error >"$work/banner" 2>"$work/server.log" &
+  server_pid=$!
+  sleep 1
+  url=$(grep -o 'http://[^ ]*' "$work/banner" | sed 's|/skore$||')
+  local rss_before
+  rss_before=$(awk '/VmRSS/ { print $2 }' "/proc/$server_pid/status")
+  # Filled once a new address is refused; each probe is a new address, as a
+  # probe that was let in would be remembered like any other.
+  local fill_seconds=0
+  while [ "$(curl -s -o /dev/null -w '%{http_code}' -H "X-Forwarded-For: 198.19.255.$fill_seconds" \
+      -d 'N1=&S1=&N2=&S2=&N3=&S3=&N4=&S4=&N5=&S5=' "$url/skore/pridejv.asp")" != 429 ]; do
+    [ "$fill_seconds" -lt 30 ] || { echo "the rate limiter did not fill" >&2; break; }
+    wrk -t 2 -c "$connections" -d 5s -s bench/skore_addresses.lua "$url/skore/pridejv.asp" \
+      -- 198.18 65536 >/dev/null
+    fill_seconds=$((fill_seconds + 5))
+  done
+  echo "rate limiter full after ${fill_seconds} s of posts from 65,536 addresses;" \
+    "resident memory $rss_before -> $(awk '/VmRSS/ { print $2 }' "/proc/$server_pid/status") KiB"
+  echo
+  # Each run with the page asked for beside it, so both share the cores alike.
+  local kind prefix
+  for kind in known new; do
+    prefix=198.18
+    [ "$kind" = known ] || prefix=198.20
+    wrk --latency -t 1 -c 4 -d "${duration}s" "$url/skore" >"$work/page.out" &
+    local page=$!
+    run_wrk "posts from $kind addresses, rate limiter full" -s bench/skore_addresses.lua \
+      "$url/skore/pridejv.asp" -- "$prefix" 65536
+    wait "$page"
+    echo "== the page meanwhile (1 thread, 4 connections)"
+    cat "$work/page.out"
+    echo
+  done
+  stop_server
+}
+
 # The page while silent connections from ADDRESSES addresses (127.0.10.1 on),
 # PER_ADDRESS each, are held and opened again as the server closes them; the
 # server has 1,024 descriptors, so they take every slot. First an honest
@@ -161,11 +207,18 @@ echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 echo "wrk: 2 threads, $connections connections, ${duration}s a run"
 echo
 
+if [ -n "${limiter_only:-}" ]; then
+  run_rate_limiter
+  exit 0
+fi
+
 if [ -z "${postgres_only:-}" ]; then
   start_server "$work/skore.sqlite"
   run_wrk "posts, SQLite, as fast as answered" -s bench/skore_post.lua "$url/skore/pridejv.asp"
   run_wrk "posts, SQLite, each connection one per ${pace} ms" -s bench/skore_post.lua \
     "$url/skore/pridejv.asp" -- "$pace"
+fi
+if [ -z "${postgres_only:-}" ] && [ -z "${posts_only:-}" ]; then
   run_wrk "page, SQLite" "$url/skore"
   echo "results on the board: $(sqlite3 "$work/skore.sqlite" 'SELECT COUNT(*) FROM results' 2>/dev/null || echo '?')"
   echo
@@ -179,16 +232,18 @@ if [ -z "${postgres_only:-}" ]; then
   run_flood 64 16
   run_flood 1000 10
   stop_server
+  run_rate_limiter
 fi
+stop_server
 
 if [ -n "${TOQUEL_TEST_PG_URL:-}" ]; then
   start_server "$TOQUEL_TEST_PG_URL"
   run_wrk "posts, PostgreSQL, as fast as answered" -s bench/skore_post.lua "$url/skore/pridejv.asp"
   run_wrk "posts, PostgreSQL, each connection one per ${pace} ms" -s bench/skore_post.lua \
     "$url/skore/pridejv.asp" -- "$pace"
-  run_wrk "page, PostgreSQL" "$url/skore"
+  [ -n "${posts_only:-}" ] || run_wrk "page, PostgreSQL" "$url/skore"
   stop_server
 elif [ -z "${TOQUEL_PG_INNER:-}" ] && [ -x /usr/lib/postgresql/15/bin/initdb ]; then
   TOQUEL_PG_INNER=1 PACE=$pace bash scripts/with-postgres.sh bash "$0" -b "$build" \
-    -d "$duration" -c "$connections" --postgres-only
+    -d "$duration" -c "$connections" --postgres-only ${posts_only:+--posts-only}
 fi

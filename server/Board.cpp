@@ -36,7 +36,7 @@ Board::Board(DatabaseConfig config, Options options)
       m_database(
           std::move(config), m_options.wallNow,
           [this](Storage &storage, const Results *written) { refresh(storage, written); },
-          m_options.pageMaxAge) {}
+          m_options.pageMaxAge, m_options.steadyNow) {}
 
 Board::~Board() {
     stop();
@@ -48,6 +48,10 @@ bool Board::start(QString *error) {
 
 void Board::stop() {
     m_database.stop();
+}
+
+bool Board::stopWithin(std::chrono::milliseconds limit) {
+    return m_database.stopWithin(limit);
 }
 
 Board::Reply Board::error(int status, const QString &title, const QString &message) {
@@ -83,7 +87,7 @@ std::unique_ptr<Board::Pending> Board::post(QByteArrayView body, const std::stri
     }
     auto write = std::make_shared<DatabaseThread::Write>();
     write->results = std::move(submission.results);
-    write->deadline = DatabaseThread::Clock::now() + m_options.postWait;
+    write->deadline = m_options.steadyNow() + m_options.postWait;
     const qsizetype count = write->results.size();
     write->done = [answer = std::move(answer), count](std::optional<int> added) {
         // "OK " only once the results are committed to the database.
@@ -121,23 +125,18 @@ Board::Reply Board::page() const {
 void Board::refresh(Storage &storage, const Results *written) {
     // Results below the last place of a full ranking leave it as it is: the
     // busy board's usual case, so most writes cost no query and no redraw.
-    // The write moved the change counter by one; should another server have
-    // moved it too, the next quiet check sees that and redraws.
+    // Should another server have changed the ranking meanwhile, the next
+    // quiet check sees it.
     const bool belowThePage =
         written && m_pageFloor > 0 &&
         std::all_of(written->begin(), written->end(),
                     [this](const Result &r) { return r.score < m_pageFloor; });
-    if (belowThePage && !m_pageStale) {
-        ++m_pageChanges;
+    if (belowThePage && !m_pageStale)
         return;
-    }
-    const std::optional<qint64> changes = storage.changeCount();
-    if (!changes) {
-        m_pageStale = true;
-        return;
-    }
-    if (!m_pageStale && !written && *changes == m_pageChanges)
-        return;
+    // The ranking itself tells whether it changed, whoever changed it (a
+    // post to another server, a result an operator removed): a hundred rows
+    // read by the index every two seconds of quiet, and no row that every
+    // writer of every server would have to update.
     const std::optional<BoardRows> rows = storage.best(pages::kBoardSize);
     if (!rows) {
         // The last ranking is better than none while the database is away;
@@ -145,12 +144,14 @@ void Board::refresh(Storage &storage, const Results *written) {
         m_pageStale = true;
         return;
     }
+    if (!m_pageStale && *rows == m_pageRows)
+        return;
     auto page = std::make_shared<const std::string>(pages::board(*rows, m_options.zone));
     {
         std::lock_guard lock(m_pageMutex);
         m_page = std::move(page);
     }
-    m_pageChanges = *changes;
+    m_pageRows = *rows;
     m_pageFloor = rows->size() == pages::kBoardSize ? rows->back().score : 0;
     m_pageStale = false;
     ++m_renders;

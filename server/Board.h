@@ -30,6 +30,7 @@ public:
         std::chrono::milliseconds pageMaxAge{2000};
         // The longest a post waits for the database before its 503.
         std::chrono::milliseconds postWait{2000};
+        // The clock of the rate limit and of the posts' deadlines.
         RateLimiter::Now steadyNow = &RateLimiter::Clock::now;
         DatabaseThread::WallClock wallNow;
         QTimeZone zone;
@@ -46,7 +47,8 @@ public:
     using Answer = std::function<void(Reply)>;
 
     // A post waiting for the database. giveUp() is true when the caller won
-    // the right to answer it (503) before the database thread did.
+    // the right to answer it (503): the database thread had not taken it to
+    // write yet, and now never will. Once taken, the commit decides.
     class Pending {
     public:
         explicit Pending(std::shared_ptr<DatabaseThread::Write> write)
@@ -65,13 +67,16 @@ public:
     // first page. false, with the reason, when it cannot.
     bool start(QString *error = nullptr);
     void stop();
+    // stop(), waiting at most limit for the database (see DatabaseThread).
+    bool stopWithin(std::chrono::milliseconds limit);
 
     // A post of the game's form from a client address; the address goes to
     // the rate limiter's memory and nowhere else. Answered at once when the
     // database is not needed (the returned pointer is null then), otherwise
     // later from the database thread, unless the caller gives up first.
     std::unique_ptr<Pending> post(QByteArrayView body, const std::string &client, Answer answer);
-    // The same, waiting for the answer at most postWait.
+    // The same, waiting for the answer: 503 when the database has not taken
+    // the post within postWait.
     Reply post(QByteArrayView body, const std::string &client);
 
     // The world ranking, from memory: never waits for the database.
@@ -98,7 +103,7 @@ private:
     mutable std::mutex m_pageMutex;
     std::shared_ptr<const std::string> m_page;
     // Only the database thread touches these.
-    qint64 m_pageChanges = -1;
+    BoardRows m_pageRows;
     int m_pageFloor = 0; // the last place's score of a full ranking, else 0
     bool m_pageStale = true;
     std::atomic<int> m_renders{0};

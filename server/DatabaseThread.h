@@ -3,6 +3,7 @@
 
 #include "server/BoardRow.h"
 #include "server/DatabaseConfig.h"
+#include "server/Log.h"
 
 #include <QString>
 #include <atomic>
@@ -29,7 +30,7 @@ class Storage;
 class DatabaseThread {
 public:
     using Clock = std::chrono::steady_clock;
-    using Task = std::function<void(Storage &)>;
+    using SteadyClock = std::function<Clock::time_point()>;
     // Seconds since the Unix epoch: the first day of a new result.
     using WallClock = std::function<qint64()>;
     // Runs on the database thread after every round of writes that added a
@@ -38,20 +39,23 @@ public:
     using Refresh = std::function<void(Storage &, const Results *written)>;
 
     // Results waiting to be written. Whoever claims it first answers the
-    // client: the database thread with the outcome, or the HTTP side when the
-    // post waited too long. A post given up before its turn is not written.
+    // client: the HTTP side when the post waited too long in the queue, or
+    // the database thread, which claims a post when it takes it to write
+    // and then answers with what the commit did, also past the deadline. A
+    // post given up before its turn is not written.
     struct Write {
         Results results;
         Clock::time_point deadline;
         // Called on the database thread with how many results were new, or
-        // nullopt when the write failed; only if the claim was won.
+        // nullopt when nothing was written; only if the claim was won.
         std::function<void(std::optional<int>)> done;
         std::atomic<bool> claimed{false};
         bool claim() { return !claimed.exchange(true); }
     };
 
     DatabaseThread(DatabaseConfig config, WallClock now = {}, Refresh refresh = {},
-                   std::chrono::milliseconds refreshEvery = std::chrono::seconds(2));
+                   std::chrono::milliseconds refreshEvery = std::chrono::seconds(2),
+                   SteadyClock steadyNow = {});
     ~DatabaseThread();
     DatabaseThread(const DatabaseThread &) = delete;
     DatabaseThread &operator=(const DatabaseThread &) = delete;
@@ -59,31 +63,47 @@ public:
     // Starts the thread, opens the database on it and runs the first refresh.
     // false, with the reason, when the database cannot be opened.
     bool start(QString *error = nullptr);
-    // Finishes the queued work, closes the database and ends the thread.
+    // Writes what is queued, closes the database and ends the thread.
     void stop();
+    // The same, waiting at most limit; false when the thread is still in a
+    // database call that does not return (a network gone silent). It is left
+    // running then: nothing it still holds was answered "OK ", so the
+    // process may exit without it.
+    bool stopWithin(std::chrono::milliseconds limit);
 
     // Queues the write; false (nothing queued) when the thread is not running.
     bool add(std::shared_ptr<Write> write);
 
-    // Runs the task on the database thread and waits for it; false when the
-    // thread is not running.
-    bool run(const Task &task);
-
 private:
-    void loop(std::promise<QString> opened);
-    void write(Storage &storage, std::vector<std::shared_ptr<Write>> &writes);
+    using Writes = std::vector<std::shared_ptr<Write>>;
+
+    void loop(std::promise<QString> opened, std::promise<void> finished);
+    void write(Storage &storage, Writes writes);
+    // One transaction for all; answers them when it commits. false, with
+    // none answered, when it failed.
+    bool writeTogether(Storage &storage, const Writes &writes);
+    void retryHeld(Storage &storage);
+    bool isLate(const Write &write) const;
+    // Answers 503 for posts taken but not written, and logs why (once for
+    // a run of them).
+    void refuse(const Writes &writes, const QString &why);
 
     const DatabaseConfig m_config;
     const WallClock m_now;
+    const SteadyClock m_steadyNow;
     const Refresh m_refresh;
     const std::chrono::milliseconds m_refreshEvery;
     std::thread m_thread;
+    std::future<void> m_finished;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::vector<std::shared_ptr<Write>> m_writes;
-    std::vector<std::pair<const Task *, std::promise<void> *>> m_tasks;
+    Writes m_writes;
     bool m_running = false;
     bool m_stopping = false;
+    // Only the database thread: posts taken whose results another
+    // PostgreSQL session holds, tried again alone until their deadline.
+    Writes m_held;
+    log::RepeatedFailure m_refusals;
 };
 
 } // namespace skore

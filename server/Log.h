@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -20,6 +22,30 @@ void warning(const QString &message);
 void info(const QString &message);
 void debug(const QString &message);
 bool enabled(Level level);
+
+// Where the lines go: stderr unless another stream is given.
+void setOutput(std::FILE *stream);
+
+// A failure that every post meets again while it lasts (the database away, a
+// full disk): logged when it begins, then only counted. The count is logged
+// when the failure ends or another takes its place, and once a minute while
+// it lasts. For one thread.
+class RepeatedFailure {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    void failed(Level level, const QString &message);
+    // The operation worked again: says so with the count, if it had failed.
+    void recovered(const QString &message);
+
+private:
+    void logRepeats();
+
+    QString m_message;
+    Level m_level = Level::Warning;
+    int m_repeats = 0;
+    Clock::time_point m_logged;
+};
 
 // Text from a client made safe for one log line: control characters and
 // bytes outside ASCII as \xNN, cut after maxBytes.

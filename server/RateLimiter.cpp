@@ -27,16 +27,11 @@ RateLimiter::RateLimiter(int limit, std::chrono::seconds window, Now now, std::s
     : m_limit(std::max(0, limit)), m_window(window), m_now(std::move(now)),
       m_maxClients(std::max<std::size_t>(1, maxClients)) {}
 
-void RateLimiter::prune(Posts &posts, Clock::time_point now) const {
-    const auto fresh = std::find_if(posts.begin(), posts.end(),
-                                    [&](Clock::time_point t) { return now - t < m_window; });
-    posts.erase(posts.begin(), fresh);
-}
-
 void RateLimiter::forgetOldLocked(Clock::time_point now) {
-    for (auto it = m_posts.begin(); it != m_posts.end();) {
-        prune(it->second, now);
-        it = it->second.empty() ? m_posts.erase(it) : std::next(it);
+    while (!m_byLastPost.empty() && (m_byLastPost.front().posts.empty() ||
+                                     now - m_byLastPost.front().posts.back() >= m_window)) {
+        m_clients.erase(m_byLastPost.front().key);
+        m_byLastPost.pop_front();
     }
 }
 
@@ -54,22 +49,25 @@ bool RateLimiter::admit(const std::string &client) {
         return false;
     const Clock::time_point now = m_now();
     std::lock_guard lock(m_mutex);
-    auto found = m_posts.find(*key);
-    if (found == m_posts.end()) {
-        if (m_posts.size() >= m_maxClients)
-            forgetOldLocked(now);
+    forgetOldLocked(now);
+    auto found = m_clients.find(*key);
+    if (found == m_clients.end()) {
         // Full of addresses that all posted within the window: a flood from
         // many addresses. Refusing the newcomer keeps memory bounded; the
         // players already counted go on as before.
-        if (m_posts.size() >= m_maxClients)
+        if (m_clients.size() >= m_maxClients)
             return false;
-        found = m_posts.emplace(*key, Posts{}).first;
+        m_byLastPost.push_back({*key, {}});
+        found = m_clients.emplace(*key, std::prev(m_byLastPost.end())).first;
     }
-    Posts &posts = found->second;
-    prune(posts, now);
+    std::vector<Clock::time_point> &posts = found->second->posts;
+    posts.erase(posts.begin(), std::find_if(posts.begin(), posts.end(),
+                                            [&](auto t) { return now - t < m_window; }));
     if (int(posts.size()) >= m_limit)
         return false;
     posts.push_back(now);
+    // The latest post of all: this address is now the last to be forgotten.
+    m_byLastPost.splice(m_byLastPost.end(), m_byLastPost, found->second);
     return true;
 }
 
@@ -81,13 +79,16 @@ int RateLimiter::secondsUntilFree(const std::string &client) {
         return int(m_window.count());
     const Clock::time_point now = m_now();
     std::lock_guard lock(m_mutex);
-    const auto it = m_posts.find(*key);
-    if (it == m_posts.end())
-        return m_posts.size() >= m_maxClients ? int(m_window.count()) : 0;
-    prune(it->second, now);
-    if (int(it->second.size()) < m_limit)
+    forgetOldLocked(now);
+    const auto found = m_clients.find(*key);
+    if (found == m_clients.end())
+        return m_clients.size() >= m_maxClients ? int(m_window.count()) : 0;
+    const std::vector<Clock::time_point> &posts = found->second->posts;
+    const auto fresh =
+        std::find_if(posts.begin(), posts.end(), [&](auto t) { return now - t < m_window; });
+    if (posts.end() - fresh < m_limit)
         return 0;
-    const auto wait = it->second.front() + m_window - now;
+    const auto wait = *fresh + m_window - now;
     return int(std::chrono::ceil<std::chrono::seconds>(wait).count());
 }
 
@@ -95,7 +96,7 @@ std::size_t RateLimiter::trackedClients() {
     const Clock::time_point now = m_now();
     std::lock_guard lock(m_mutex);
     forgetOldLocked(now);
-    return m_posts.size();
+    return m_clients.size();
 }
 
 } // namespace skore

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,7 +24,7 @@ public:
 
     static constexpr int kDefaultLimit = 10;
     static constexpr std::chrono::seconds kDefaultWindow{60};
-    // About 150 bytes an address: 64 Ki addresses stay under 10 MB.
+    // About 200 bytes an address: 64 Ki addresses stay under 13 MB.
     static constexpr std::size_t kDefaultMaxClients = 65536;
 
     // An address as the limiter counts it: IPv4 whole, IPv6 by its /64 (one
@@ -59,17 +60,25 @@ private:
     struct KeyHash {
         std::size_t operator()(const Key &key) const;
     };
-    using Posts = std::vector<Clock::time_point>;
+    // One address's posts inside the window, oldest first.
+    struct Client {
+        Key key;
+        std::vector<Clock::time_point> posts;
+    };
+    using Clients = std::list<Client>;
 
+    // Forgets from the front of m_byLastPost while its last post is out of
+    // the window: each address is forgotten once, so no call scans the table.
     void forgetOldLocked(Clock::time_point now);
-    void prune(Posts &posts, Clock::time_point now) const;
 
     const int m_limit;
     const std::chrono::seconds m_window;
     const Now m_now;
     const std::size_t m_maxClients;
     std::mutex m_mutex;
-    std::unordered_map<Key, Posts, KeyHash> m_posts;
+    // Every address known, in the order of its last post, and where each is.
+    Clients m_byLastPost;
+    std::unordered_map<Key, Clients::iterator, KeyHash> m_clients;
 };
 
 } // namespace skore

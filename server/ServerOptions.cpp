@@ -1,5 +1,6 @@
 #include "server/ServerOptions.h"
 
+#include "server/Submission.h"
 #include "server/TrustedProxies.h"
 
 namespace skore {
@@ -12,6 +13,45 @@ std::optional<int> parseCount(const QString &text, int max) {
     if (!ok || value < 0 || value > max)
         return std::nullopt;
     return value;
+}
+
+// "list [COUNT]" or "remove NAME SCORE" from arguments[*at] on; *at ends at
+// the last argument taken. The name is taken as it is, also when it begins
+// with "-": a player may be called so.
+bool readCommand(const QStringList &arguments, qsizetype *at, ServerOptions *options,
+                 QString *error) {
+    const QString command = arguments[*at];
+    const auto more = [&](qsizetype count) { return *at + count < arguments.size(); };
+    if (command == QLatin1String("list")) {
+        options->command = Command::List;
+        if (more(1) && !arguments[*at + 1].startsWith(u'-')) {
+            const std::optional<int> count = parseCount(arguments[++*at], 1000000);
+            if (!count || *count == 0) {
+                *error = QStringLiteral("Příkaz list chce počet výsledků od 1 výše, ne „%1“.")
+                             .arg(arguments[*at]);
+                return false;
+            }
+            options->listCount = *count;
+        }
+        return true;
+    }
+    if (command == QLatin1String("remove")) {
+        const std::optional<int> score = more(2) ? parseScore(arguments[*at + 2]) : std::nullopt;
+        if (!score) {
+            *error = QStringLiteral("Příkaz remove chce jméno a skóre výsledku tak, jak je "
+                                    "vypíše příkaz list (například remove \"Jan Novák\" 1200).");
+            return false;
+        }
+        options->command = Command::Remove;
+        options->removeName = arguments[*at + 1];
+        options->removeScore = *score;
+        *at += 2;
+        return true;
+    }
+    *error = QStringLiteral("Neznámý příkaz „%1“: server zná příkazy list a remove; volby "
+                            "vypíše --help.")
+                 .arg(command);
+    return false;
 }
 
 } // namespace
@@ -56,6 +96,11 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
         }
         if (name == QLatin1String("--version")) {
             options.version = true;
+            continue;
+        }
+        if (!name.startsWith(u'-') && options.command == Command::Serve) {
+            if (!readCommand(arguments, &i, &options, error))
+                return std::nullopt;
             continue;
         }
         const bool takesValue =
@@ -119,7 +164,7 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
 
 QString ServerOptions::helpText() {
     return QStringLiteral(
-        "Použití: toquel-skore [volby]\n"
+        "Použití: toquel-skore [volby] [příkaz]\n"
         "\n"
         "Server celosvětového žebříčku hry Toquel. Přijímá výsledky, které hra odesílá\n"
         "na adresu /skore/pridejv.asp, a ukazuje nejlepších 100 na adrese /skore.\n"
@@ -143,8 +188,15 @@ QString ServerOptions::helpText() {
         "  -h, --help                 vypíše tuto nápovědu\n"
         "      --version              vypíše verzi\n"
         "\n"
+        "Příkazy pro správce (server nespouštějí, pracují s databází z --database):\n"
+        "  list [POČET]               vypíše nejlepší výsledky na žebříčku (výchozí 100)\n"
+        "  remove JMÉNO SKÓRE         odebere výsledek ze žebříčku natrvalo (ani nové\n"
+        "                             odeslání ho nevrátí); běžící servery překreslí\n"
+        "                             žebříček do 2 sekund\n"
+        "\n"
         "Návratové kódy: 0 v pořádku, 2 chybná volba, 3 databáze je nedostupná,\n"
-        "4 na adrese nelze naslouchat, 1 jiná chyba.\n");
+        "4 na adrese nelze naslouchat, 5 výsledek k odebrání na žebříčku není,\n"
+        "1 jiná chyba.\n");
 }
 
 } // namespace skore

@@ -18,7 +18,12 @@ enum ExitCode : int {
     ExitBadOption = 2,           // the command line is wrong
     ExitDatabaseUnavailable = 3, // the database cannot be opened or is too new
     ExitAddressUnavailable = 4,  // the address cannot be listened on
+    ExitNotOnTheBoard = 5,       // the result to remove is not on the board
 };
+
+// What the program is asked to do: serve, or one of the operator's commands
+// on the database.
+enum class Command { Serve, List, Remove };
 
 struct ServerOptions {
     QString host = QStringLiteral("127.0.0.1");
@@ -28,6 +33,10 @@ struct ServerOptions {
     int rateLimit = 10;         // posts a minute per client address; 0 = no limit
     int threads = 2;            // threads of the HTTP event loop
     QStringList trustedProxies; // whose X-Forwarded-For is believed
+    Command command = Command::Serve;
+    int listCount = 100; // list: how many of the best
+    QString removeName;  // remove: the result exactly as listed
+    int removeScore = 0;
     bool help = false;
     bool version = false;
 

@@ -2,8 +2,6 @@
 // only the connection's settings differ.
 #include "server/Storage.h"
 
-#include "server/Log.h"
-
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -25,18 +23,30 @@ QString nextConnectionName() {
     return QStringLiteral("toquel-skore-%1").arg(++counter);
 }
 
-// Version 1: the results, the index the ranking reads, and the change counter
-// that servers sharing the database compare to see whether the page is stale.
-const char *const kVersion1[] = {
-    "CREATE TABLE results ("
-    " name TEXT NOT NULL,"
-    " score INTEGER NOT NULL CHECK (score BETWEEN 1 AND 32767),"
-    " first_seen BIGINT NOT NULL,"
-    " CONSTRAINT results_once UNIQUE (name, score))",
-    "CREATE INDEX results_ranking ON results (score DESC, first_seen, name)",
-    "CREATE TABLE board_changes (id INTEGER PRIMARY KEY, changes BIGINT NOT NULL)",
-    "INSERT INTO board_changes (id, changes) VALUES (1, 0)",
+// Each version's statements, from the one before it. Version 1 had a change
+// counter, one row that every write of every server updated: one session
+// holding it stalled every server's posts. Version 2 drops it (servers now
+// compare the ranking itself) and lets an operator take a result off the
+// board for good.
+const QStringList kUpgrades[] = {
+    {QStringLiteral("CREATE TABLE results ("
+                    " name TEXT NOT NULL,"
+                    " score INTEGER NOT NULL CHECK (score BETWEEN 1 AND 32767),"
+                    " first_seen BIGINT NOT NULL,"
+                    " CONSTRAINT results_once UNIQUE (name, score))"),
+     QStringLiteral("CREATE INDEX results_ranking ON results (score DESC, first_seen, name)"),
+     QStringLiteral("CREATE TABLE board_changes (id INTEGER PRIMARY KEY, changes BIGINT NOT NULL)"),
+     QStringLiteral("INSERT INTO board_changes (id, changes) VALUES (1, 0)")},
+    {QStringLiteral("ALTER TABLE results ADD COLUMN removed_at BIGINT"),
+     QStringLiteral("DROP TABLE board_changes")},
 };
+
+// SQLite's "busy" and "locked"; PostgreSQL's lock_timeout and
+// statement_timeout: the wait ran out, reconnecting would only wait again.
+bool isWaitRunOut(const QString &code) {
+    return code == QLatin1String("5") || code == QLatin1String("6") ||
+           code == QLatin1String("55P03") || code == QLatin1String("57014");
+}
 
 } // namespace
 
@@ -57,7 +67,7 @@ bool Storage::open(QString *error) {
 
 bool Storage::connect(QString *error) {
     disconnect();
-    if (openConnection(error) && migrate(error))
+    if (openConnection(error) && migrate(error) && configureSession(error))
         return true;
     disconnect();
     return false;
@@ -69,7 +79,7 @@ bool Storage::openConnection(QString *error) {
         *error = QStringLiteral("Ovladač databáze %1 není nainstalován.").arg(m_config.driver());
         return false;
     }
-    if (m_config.engine == DatabaseConfig::Engine::SQLite) {
+    if (isSQLite()) {
         db.setDatabaseName(m_config.sqlitePath);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_config.busyTimeoutMs));
     } else {
@@ -78,7 +88,11 @@ bool Storage::openConnection(QString *error) {
         db.setUserName(m_config.user);
         db.setPassword(m_config.password);
         db.setDatabaseName(m_config.database);
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1;application_name=toquel-skore")
+        // Keepalives find a database host that vanished without a word (a
+        // cut network, a frozen machine) within seconds, not hours.
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1;application_name=toquel-skore;"
+                                            "keepalives=1;keepalives_idle=5;"
+                                            "keepalives_interval=2;keepalives_count=2")
                                  .arg(m_config.connectTimeoutSeconds));
     }
     if (!db.open()) {
@@ -86,22 +100,49 @@ bool Storage::openConnection(QString *error) {
         return false;
     }
     m_open = true;
-    m_busyTimeoutMs = m_config.busyTimeoutMs;
-    if (m_config.engine == DatabaseConfig::Engine::SQLite) {
-        // Taken right after opening: the file the connection has is the one
-        // at the path now (SQLite creates it on open when it is missing).
-        m_fileIdentity = fileIdentity();
-        // WAL lets the page be read while a post is written. NORMAL syncs at
-        // checkpoints only: a power cut may lose the last posts, never the file.
-        QSqlQuery mode(db);
-        if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
-            mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0 ||
-            !exec(QStringLiteral("PRAGMA synchronous=NORMAL"))) {
-            *error =
-                QStringLiteral("SQLite nepřešlo do režimu WAL: %1").arg(mode.lastError().text());
+    m_waitLimitMs = m_config.busyTimeoutMs;
+    if (!isSQLite()) {
+        // The migration may wait that long for another server's.
+        if (exec(QStringLiteral("SET lock_timeout = %1").arg(m_config.busyTimeoutMs)))
+            return true;
+        *error = m_lastError;
+        return false;
+    }
+    // Taken right after opening: the file the connection has is the one at
+    // the path now (SQLite creates it on open when it is missing).
+    m_fileIdentity = fileIdentity();
+    // WAL lets the page be read while a post is written; FULL syncs the log
+    // at every commit, so a result answered "OK " outlives a power cut.
+    QSqlQuery mode(db);
+    if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
+        mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0 ||
+        !exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
+        *error = QStringLiteral("SQLite nepřešlo do režimu WAL: %1").arg(mode.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+// After the migration, which may wait for another server's: no session of
+// this server holds a lock long, nor waits long for one. A session left idle
+// inside a transaction (its server frozen) is ended by PostgreSQL, which
+// releases what it held; the server's own keepalives find a client gone.
+bool Storage::configureSession(QString *error) {
+    if (isSQLite())
+        return true;
+    const QStringList settings{
+        QStringLiteral("lock_timeout = %1").arg(kLockWaitMs),
+        QStringLiteral("statement_timeout = %1").arg(m_config.busyTimeoutMs),
+        QStringLiteral("idle_in_transaction_session_timeout = 5000"),
+        QStringLiteral("tcp_keepalives_idle = 5"),
+        QStringLiteral("tcp_keepalives_interval = 2"),
+        QStringLiteral("tcp_keepalives_count = 2"),
+    };
+    for (const QString &setting : settings)
+        if (!exec(u"SET "_qs + setting)) {
+            *error = m_lastError;
             return false;
         }
-    }
     return true;
 }
 
@@ -132,22 +173,18 @@ bool Storage::exec(const QString &sql) {
     return false;
 }
 
-// SQLite's "busy" and "locked": another writer holds the file. Reconnecting
-// would not help, it would only wait for the lock a second time.
 void Storage::noteError(const QSqlError &error) {
     m_lastError = error.text();
-    const QString code = error.nativeErrorCode();
-    m_lastCode = code;
-    m_busy = m_config.engine == DatabaseConfig::Engine::SQLite &&
-             (code == QLatin1String("5") || code == QLatin1String("6"));
+    m_lastCode = error.nativeErrorCode();
+    m_lockWait = isWaitRunOut(m_lastCode);
 }
 
-void Storage::setBusyTimeout(int milliseconds) {
-    if (m_config.engine != DatabaseConfig::Engine::SQLite || !m_open ||
-        milliseconds == m_busyTimeoutMs)
+void Storage::setWaitLimit(int milliseconds) {
+    if (!m_open || milliseconds == m_waitLimitMs)
         return;
-    if (exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds)))
-        m_busyTimeoutMs = milliseconds;
+    if (exec(isSQLite() ? QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds)
+                        : QStringLiteral("SET statement_timeout = %1").arg(milliseconds)))
+        m_waitLimitMs = milliseconds;
 }
 
 std::optional<std::pair<quint64, quint64>> Storage::fileIdentity() const {
@@ -160,8 +197,7 @@ std::optional<std::pair<quint64, quint64>> Storage::fileIdentity() const {
 // A file deleted or replaced under the running server: the open connection
 // would go on writing to the old file, which nobody will ever read again.
 bool Storage::fileWasReplaced() const {
-    return m_config.engine == DatabaseConfig::Engine::SQLite && m_open &&
-           fileIdentity() != m_fileIdentity;
+    return isSQLite() && m_open && fileIdentity() != m_fileIdentity;
 }
 
 std::optional<QStringList> Storage::foreignTables() {
@@ -183,8 +219,7 @@ std::optional<QStringList> Storage::foreignTables() {
 // Two servers may start at once on one PostgreSQL database; the slower one
 // fails to create what the faster one just created, and reads the version again.
 bool Storage::migrate(QString *error) {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (m_config.engine == DatabaseConfig::Engine::SQLite) {
+    if (isSQLite()) {
         // Pointed at the file of another program by mistake: adding tables
         // to it would change that program's data.
         const std::optional<QStringList> foreign = foreignTables();
@@ -199,18 +234,13 @@ bool Storage::migrate(QString *error) {
         // Reading first: a busy SQLite file or a read-only role can still be
         // served when the schema is already current.
         std::optional<int> version = schemaVersion();
-        if (!version) {
-            if (!exec(QStringLiteral(
-                    "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))) {
-                *error = m_lastError;
-                continue;
-            }
+        if (!version &&
+            exec(QStringLiteral(
+                "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)")))
             version = schemaVersion();
-        }
-        if (!version) {
-            *error = m_lastError;
+        *error = m_lastError;
+        if (!version)
             continue;
-        }
         if (*version > kSchemaVersion) {
             *error = QStringLiteral("Databáze má schéma verze %1, tento server zná nejvýše %2: "
                                     "patří novějšímu serveru.")
@@ -218,20 +248,34 @@ bool Storage::migrate(QString *error) {
                          .arg(kSchemaVersion);
             return false;
         }
-        if (*version == kSchemaVersion)
+        if (*version == kSchemaVersion || upgrade(*version))
             return true;
-        bool ok = db.transaction();
-        for (const char *statement : kVersion1)
-            ok = ok && exec(QString::fromLatin1(statement));
-        ok = ok && exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)")
-                            .arg(kSchemaVersion));
-        if (ok && db.commit()) {
-            log::info(QStringLiteral("Schéma databáze vytvořeno (verze %1).").arg(kSchemaVersion));
-            return true;
-        }
-        *error = m_lastError.isEmpty() ? db.lastError().text() : m_lastError;
-        db.rollback();
+        *error = m_lastError;
     }
+    return false;
+}
+
+bool Storage::upgrade(int from) {
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    bool ok = db.transaction();
+    for (int version = from; version < kSchemaVersion; ++version)
+        for (const QString &statement : kUpgrades[version])
+            ok = ok && exec(statement);
+    ok =
+        ok &&
+        exec(
+            QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion));
+    if (ok && db.commit()) {
+        log::info(from == 0
+                      ? QStringLiteral("Schéma databáze vytvořeno (verze %1).").arg(kSchemaVersion)
+                      : QStringLiteral("Schéma databáze převedeno z verze %1 na verzi %2.")
+                            .arg(from)
+                            .arg(kSchemaVersion));
+        return true;
+    }
+    if (ok)
+        noteError(db.lastError());
+    db.rollback();
     return false;
 }
 
@@ -239,7 +283,7 @@ std::optional<int> Storage::schemaVersion() {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version"))) {
-        m_lastError = query.lastError().text();
+        noteError(query.lastError());
         return std::nullopt;
     }
     if (!query.next() || query.isNull(0))
@@ -257,22 +301,28 @@ template <typename Operation> auto Storage::retried(Operation operation) -> decl
     }
     if (!m_open && !connect(&why)) {
         m_lastError = why;
-        log::error(QStringLiteral("Databázi nelze otevřít: %1").arg(why));
+        m_failures.failed(log::Level::Error, QStringLiteral("Databázi nelze otevřít: %1").arg(why));
         return std::nullopt;
     }
-    m_busy = false;
-    if (auto result = operation())
-        return result;
-    if (m_busy)
-        return std::nullopt;
-    log::warning(QStringLiteral("Databáze selhala (%1, %2); připojuji se znovu.")
-                     .arg(m_lastError, m_lastCode));
-    if (!connect(&why)) {
-        m_lastError = why;
-        log::warning(QStringLiteral("Databáze je nedostupná: %1").arg(why));
-        return std::nullopt;
+    m_lockWait = false;
+    auto result = operation();
+    if (!result && !m_lockWait) {
+        m_failures.failed(log::Level::Warning,
+                          QStringLiteral("Databáze selhala (%1, %2); připojuji se znovu.")
+                              .arg(m_lastError, m_lastCode));
+        if (!connect(&why)) {
+            m_lastError = why;
+            m_failures.failed(log::Level::Warning,
+                              QStringLiteral("Databáze je nedostupná: %1").arg(why));
+            return std::nullopt;
+        }
+        result = operation();
     }
-    return operation();
+    // A wait for a lock that ran out is no failure of the database: the
+    // database thread says what it did with the posts.
+    if (result)
+        m_failures.recovered(QStringLiteral("Databáze opět odpovídá."));
+    return result;
 }
 
 QSqlQuery &Storage::insertStatement(int rows) {
@@ -310,8 +360,6 @@ std::optional<int> Storage::addOnce(const Results &results, qint64 now) {
         if (ok)
             added += insert.numRowsAffected();
     }
-    if (ok && added > 0)
-        ok = exec(QStringLiteral("UPDATE board_changes SET changes = changes + 1 WHERE id = 1"));
     if (ok && db.commit())
         return added;
     if (ok)
@@ -333,33 +381,46 @@ std::optional<int> Storage::add(const Results &results, qint64 now) {
     return retried([&] { return addOnce(sorted, now); });
 }
 
+// The removed results are left out here rather than in the query: with a
+// condition on removed_at, PostgreSQL's planner (which has no statistics on a
+// young table) sorted the whole table instead of reading the ranking's index.
+// Removed results are few, so one query nearly always does.
 std::optional<BoardRows> Storage::best(int limit) {
     return retried([&]() -> std::optional<BoardRows> {
-        QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT name, score, first_seen FROM results "
-                                     "ORDER BY score DESC, first_seen, name LIMIT ?"));
-        query.addBindValue(limit);
-        if (!exec(query))
-            return std::nullopt;
         BoardRows rows;
-        while (query.next())
-            rows.append(
-                {query.value(0).toString(), query.value(1).toInt(), query.value(2).toLongLong()});
-        return rows;
+        for (qint64 read = limit;; read *= 2) {
+            QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+            query.setForwardOnly(true);
+            query.prepare(QStringLiteral("SELECT name, score, first_seen, removed_at FROM results "
+                                         "ORDER BY score DESC, first_seen, name LIMIT ?"));
+            query.addBindValue(read);
+            if (!exec(query))
+                return std::nullopt;
+            qint64 seen = 0;
+            rows.clear();
+            while (query.next() && rows.size() < limit) {
+                ++seen;
+                if (query.isNull(3))
+                    rows.append({query.value(0).toString(), query.value(1).toInt(),
+                                 query.value(2).toLongLong()});
+            }
+            if (rows.size() == limit || seen < read)
+                return rows;
+        }
     });
 }
 
-std::optional<qint64> Storage::changeCount() {
-    return retried([&]() -> std::optional<qint64> {
+std::optional<int> Storage::remove(const QString &name, int score, qint64 now) {
+    return retried([&]() -> std::optional<int> {
         QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-        query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT changes FROM board_changes WHERE id = 1")) ||
-            !query.next()) {
-            m_lastError = query.lastError().text();
+        query.prepare(QStringLiteral("UPDATE results SET removed_at = ? "
+                                     "WHERE name = ? AND score = ? AND removed_at IS NULL"));
+        query.addBindValue(now);
+        query.addBindValue(name);
+        query.addBindValue(score);
+        if (!exec(query))
             return std::nullopt;
-        }
-        return query.value(0).toLongLong();
+        return query.numRowsAffected();
     });
 }
 

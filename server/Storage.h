@@ -3,6 +3,7 @@
 
 #include "server/BoardRow.h"
 #include "server/DatabaseConfig.h"
+#include "server/Log.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,7 +23,11 @@ namespace skore {
 // mends itself when the database returns.
 class Storage {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
+    // How long a PostgreSQL statement waits for a row another session holds
+    // before it gives up: short, so that a held result costs only the posts
+    // that carry it, which are tried again alone.
+    static constexpr int kLockWaitMs = 100;
 
     explicit Storage(DatabaseConfig config);
     ~Storage();
@@ -32,33 +37,38 @@ public:
     // Connects and creates or updates the tables. false, with the reason in
     // *error, when the database cannot be reached or is of a newer version.
     bool open(QString *error = nullptr);
-    bool isOpen() const { return m_open; }
 
     // Puts the results on the board in one transaction, each (name, score)
-    // once: one already there keeps its first day. Returns how many were new,
-    // or nullopt when the database is unavailable.
+    // once: one already there keeps its first day, one removed stays
+    // removed. Returns how many were new, or nullopt when the write failed.
     std::optional<int> add(const Results &results, qint64 now);
+    // Whether the last failure was a wait for a lock that ran out: the
+    // database works, another writer holds what the write needed.
+    bool lastFailureWasLockWait() const { return m_lockWait; }
 
-    // The best results, best first; equal scores by the day they came, then by name.
+    // The best results on the board, best first; equal scores by the day
+    // they came, then by name.
     std::optional<BoardRows> best(int limit);
 
-    // Grows with every change of the board by any server sharing the database.
-    std::optional<qint64> changeCount();
+    // Takes a result off the board for good (a post that brings it again
+    // does not bring it back). How many results were taken off (0 or 1), or
+    // nullopt when the database failed.
+    std::optional<int> remove(const QString &name, int score, qint64 now);
 
     // The version the schema is at, or 0 when it has none.
     std::optional<int> schemaVersion();
 
-    // How long the next statements wait for another writer of an SQLite file.
-    void setBusyTimeout(int milliseconds);
-
-    const DatabaseConfig &config() const { return m_config; }
-    QString lastError() const { return m_lastError; }
+    // How long the next statements may wait: for another writer of an
+    // SQLite file, or for a PostgreSQL statement to finish.
+    void setWaitLimit(int milliseconds);
 
 private:
     bool connect(QString *error);
     bool openConnection(QString *error);
+    bool configureSession(QString *error);
     void disconnect();
     bool migrate(QString *error);
+    bool upgrade(int from);
     void noteError(const QSqlError &error);
     std::optional<std::pair<quint64, quint64>> fileIdentity() const;
     bool fileWasReplaced() const;
@@ -69,6 +79,7 @@ private:
     bool exec(const QString &sql);
     std::optional<int> addOnce(const Results &results, qint64 now);
     QSqlQuery &insertStatement(int rows);
+    bool isSQLite() const { return m_config.engine == DatabaseConfig::Engine::SQLite; }
 
     // Runs the operation; when it fails, reconnects and runs it once more.
     template <typename Operation> auto retried(Operation operation) -> decltype(operation());
@@ -77,11 +88,13 @@ private:
     QString m_connectionName;
     bool m_open = false;
     QString m_lastError;
-    bool m_busy = false;
+    bool m_lockWait = false;
     QString m_lastCode;
-    int m_busyTimeoutMs = 0;
+    int m_waitLimitMs = 0;
     std::optional<std::pair<quint64, quint64>> m_fileIdentity;
     std::map<int, QSqlQuery> m_inserts;
+    // A database away for a while fails every post: said once, with a count.
+    log::RepeatedFailure m_failures;
 };
 
 } // namespace skore

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace skore {
 
@@ -51,6 +52,58 @@ std::optional<int> parseScore(QStringView text) {
     return value;
 }
 
+namespace {
+
+// Default_Ignorable_Code_Point of Unicode's DerivedCoreProperties that are not
+// format characters already: drawn as nothing, so "Pepa" with one of them
+// would stand on the board as a second "Pepa". Hangul fillers look empty, and
+// so does the braille blank, which no name needs.
+constexpr std::array<std::pair<char32_t, char32_t>, 10> kInvisible{{
+    {0x034F, 0x034F},   // combining grapheme joiner
+    {0x115F, 0x1160},   // Hangul choseong and jungseong fillers
+    {0x17B4, 0x17B5},   // Khmer inherent vowels
+    {0x180B, 0x180F},   // Mongolian variation selectors and vowel separator
+    {0x2800, 0x2800},   // braille pattern blank
+    {0x3164, 0x3164},   // Hangul filler
+    {0xFE00, 0xFE0F},   // variation selectors
+    {0xFFA0, 0xFFA0},   // halfwidth Hangul filler
+    {0xFFF0, 0xFFF8},   // reserved in the specials block
+    {0xE0000, 0xE0FFF}, // tags and the variation selectors supplement
+}};
+
+bool isInvisible(char32_t c) {
+    return std::any_of(kInvisible.begin(), kInvisible.end(),
+                       [c](const auto &range) { return c >= range.first && c <= range.second; });
+}
+
+bool isRefusedCategory(char32_t c) {
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isMark(char32_t c) {
+    const QChar::Category category = QChar::category(c);
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining ||
+           category == QChar::Mark_Enclosing;
+}
+
+// The game's own spaces: Windows-1250 has the space and the no-break space.
+bool isGameSpace(char32_t c) {
+    return c == u' ' || c == 0xA0;
+}
+
+} // namespace
+
 bool isAcceptableName(QStringView name) {
     const QList<uint> codePoints = name.toUcs4();
     if (codePoints.isEmpty() || codePoints.size() > Submission::kMaxNameLength)
@@ -60,20 +113,22 @@ bool isAcceptableName(QStringView name) {
     // lone surrogates and line/paragraph separators. On the page they would
     // show as nothing, reorder the row or break it: a name must look the way
     // it reads.
-    return std::none_of(codePoints.begin(), codePoints.end(), [](uint c) {
-        switch (QChar::category(c)) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Other_PrivateUse:
-        case QChar::Other_NotAssigned:
-        case QChar::Other_Surrogate:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-            return true;
-        default:
+    int marksInARow = 0;
+    bool visible = false;
+    bool onlyGameSpaces = true;
+    for (const uint c : codePoints) {
+        if (isRefusedCategory(c) || isInvisible(c))
             return false;
-        }
-    });
+        // A stack of accents on one letter spills over the rows around it.
+        marksInARow = isMark(c) ? marksInARow + 1 : 0;
+        if (marksInARow > 2)
+            return false;
+        onlyGameSpaces = onlyGameSpaces && isGameSpace(c);
+        visible = visible || !QChar::isSpace(c);
+    }
+    // A name of spaces the game can type stays (the game keeps it); one of
+    // other blanks would only be an empty-looking row.
+    return visible || onlyGameSpaces;
 }
 
 Submission Submission::parse(QByteArrayView body) {
@@ -125,7 +180,8 @@ Submission Submission::parse(QByteArrayView body) {
                               .arg(kMaxScore));
         if (!isAcceptableName(name))
             return refuse(QStringLiteral("Jméno na %1. místě musí mít 1 až %2 znaků a nesmí "
-                                         "obsahovat řídicí ani neviditelné znaky.")
+                                         "obsahovat řídicí ani neviditelné znaky ani víc než dvě "
+                                         "znaménka nad jedním písmenem.")
                               .arg(place)
                               .arg(kMaxNameLength));
         s.results.append({name, *value});

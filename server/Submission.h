@@ -39,9 +39,12 @@ struct Submission {
 // zero, from kMinScore to kMaxScore.
 std::optional<int> parseScore(QStringView text);
 
-// A name of 1 to kMaxNameLength characters (code points) without control,
-// format, private-use, unassigned or separator characters other than spaces. Spaces count as
-// characters: the game keeps a name of spaces.
+// A name of 1 to kMaxNameLength characters (code points) that shows what it
+// is: no control, format, private-use, unassigned, line or paragraph
+// separator characters, nothing drawn as nothing (default-ignorable code
+// points, Hangul fillers, the braille blank), at most two combining marks on
+// one letter, and something visible. Spaces count as characters: the game
+// keeps a name of spaces (and of no-break spaces), so such a name passes.
 bool isAcceptableName(QStringView name);
 
 } // namespace skore

@@ -2,11 +2,13 @@
 #include "server/Board.h"
 #include "server/HttpServer.h"
 #include "server/Log.h"
+#include "server/Moderation.h"
 #include "server/ServerOptions.h"
 
 #include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <thread>
@@ -58,6 +60,11 @@ int main(int argc, char **argv) {
         return ExitOk;
     }
     log::setLevel(options->logLevel);
+    if (options->command != Command::Serve) {
+        // An operator's command ends at Ctrl+C like any other.
+        pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+        return runModeration(*options, stdout, stderr);
+    }
 
     // Every connection is a descriptor: as many as the process may open,
     // less what the database and the event loop need.
@@ -112,6 +119,12 @@ int main(int argc, char **argv) {
     }).detach();
 
     http.run();
-    board.stop();
+    // Every post was answered by now. A database call that does not return
+    // (a network gone silent) holds nothing answered "OK ": the process
+    // does not wait for it beyond its time to stop.
+    if (!board.stopWithin(std::chrono::seconds(1))) {
+        log::warning(QStringLiteral("Databáze neodpovídá; končím bez ní."));
+        std::_Exit(ExitOk);
+    }
     return ExitOk;
 }

@@ -1,6 +1,7 @@
 // The score board's rules without a socket or a database: reading the game's
 // form, the rate limit, whose address counts, the pages and the command line.
 #include "TestMain.h"
+#include "scores/Cp1250.h"
 #include "server/DatabaseConfig.h"
 #include "server/Log.h"
 #include "server/Pages.h"
@@ -9,6 +10,10 @@
 #include "server/Submission.h"
 #include "server/TrustedProxies.h"
 #include "web/FormBody.h"
+
+#include <QRegularExpression>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace skore;
 using namespace std::chrono_literals;
@@ -53,6 +58,7 @@ private slots:
         // The game keeps a name of spaces; refusing it would lock the player's
         // whole table out of the board.
         kept("a name of spaces", u"   "_qs, 5);
+        kept("two accents on a letter, a spaced one", u"a\u0301\u0302 \u3000b"_qs, 5);
 
         const auto refused = [](const char *row, const QByteArray &body, const QString &says) {
             QTest::newRow(row) << body << Results{} << says;
@@ -71,6 +77,15 @@ private slots:
         refused("Co, private use", second("%26%2357344%3B", "5"), u"2. m"_qs);
         refused("Cn, unassigned", second("%26%2364976%3B", "5"), u"2. m"_qs);
         refused("Zl", second("a%26%238232%3Bb", "5"), u"2. m"_qs);
+        // Drawn as nothing: a second "Pepa", or a row that looks empty.
+        refused("Pepa with a combining grapheme joiner", second("Pepa%26%23847%3B", "5"),
+                u"neviditelné"_qs);
+        refused("only Hangul fillers", second("%26%2312644%3B%26%2312644%3B", "5"), u"2. m"_qs);
+        refused("only a Hangul choseong filler", second("%26%234447%3B", "5"), u"2. m"_qs);
+        refused("a braille blank", second("%26%2310240%3B", "5"), u"2. m"_qs);
+        refused("only em spaces", second("%26%238195%3B%26%238195%3B", "5"), u"2. m"_qs);
+        refused("a with three accents", second("a%26%23769%3B%26%23770%3B%26%23771%3B", "5"),
+                u"znaménka"_qs);
         refused("name without score", second("Eva", ""), u"chybí skóre"_qs);
         refused("an unknown field", form({}) + "&N6=x", u"neznámé pole „N6“"_qs);
     }
@@ -81,6 +96,15 @@ private slots:
         QCOMPARE(s.outcome == Submission::Outcome::Accepted, refusal.isEmpty());
         QVERIFY2(s.reason.contains(refusal), qPrintable(s.reason));
         QTEST(s.results, "expected");
+    }
+
+    // Every character the game lets a player type (Windows-1250 has no
+    // combining marks: a name of them has no more than any one of them).
+    void acceptsEveryNameTheGameCanType() {
+        for (int byte = 0; byte < 256; ++byte) {
+            const QString c = cp1250::decode(QByteArray(1, char(byte)));
+            QVERIFY2(!ScoreTable::isStorableName(c) || isAcceptableName(c), qPrintable(c));
+        }
     }
 
     // Two posts a minute, the window sliding; an IPv6 client counted by its
@@ -154,6 +178,29 @@ private slots:
         QVERIFY(page.find("<td class=\"day\">1. 1. 2027</td>") != std::string::npos);
     }
 
+    // A failure of the database that every post meets is one entry, then a
+    // count; a message of the driver's over several lines is one line.
+    void databaseFailureIsLoggedOnceWithACount() {
+        char *buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE *stream = open_memstream(&buffer, &size);
+        log::setOutput(stream);
+        log::RepeatedFailure failure;
+        for (int post = 0; post < 992; ++post)
+            failure.failed(log::Level::Warning, u"Databáze selhala: ERROR: x\nDETAIL: y\n"_qs);
+        failure.recovered(u"Databáze opět odpovídá."_qs);
+        log::setOutput(nullptr);
+        std::fclose(stream);
+        const QString lines = QString::fromUtf8(buffer, qsizetype(size));
+        std::free(buffer);
+        QVERIFY2(QRegularExpression(u"^\\S+ varování Databáze selhala: ERROR: x / DETAIL: y\n"
+                                    "\\S+ varování Totéž ještě 991× .*\n"
+                                    "\\S+ info Databáze opět odpovídá.\n$"_qs)
+                     .match(lines)
+                     .hasMatch(),
+                 qPrintable(lines));
+    }
+
     void readsTheCommandLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("read"); // host, port, database; empty: refused
@@ -170,13 +217,22 @@ private slots:
         QTest::newRow("negative rate limit") << QStringList{"--rate-limit", "-1"} << QString();
         QTest::newRow("other database") << QStringList{"--database", "mysql://x@y/z"} << QString();
         QTest::newRow("stray argument") << QStringList{"skore.sqlite"} << QString();
+        QTest::newRow("remove a name that begins with a dash")
+            << QStringList{"-d", "b.sqlite", "remove", "-=Pepa=-", "500"}
+            << u"127.0.0.1 8080 SQLite b.sqlite remove -=Pepa=- 500"_qs;
+        QTest::newRow("remove without a score") << QStringList{"remove", "Jan"} << QString();
     }
     void readsTheCommandLine() {
         QFETCH(QStringList, arguments);
         QString error;
         const auto options = ServerOptions::parse(arguments, &error);
+        const QString command =
+            options && options->command == Command::Remove
+                ? u" remove %1 %2"_qs.arg(options->removeName).arg(options->removeScore)
+                : QString();
         QTEST(options ? u"%1 %2 %3"_qs.arg(options->host, QString::number(options->port),
-                                           options->database.describe())
+                                           options->database.describe()) +
+                            command
                       : QString(),
               "read");
         QVERIFY2(options || !error.isEmpty(), "a refusal says why");
