@@ -78,7 +78,7 @@ void BestResultsWindow::showTable() {
                                                                         m_nameLabels[i]->width());
         m_nameLabels[i]->setText(shown);
         m_nameLabels[i]->setToolTip(shown == name ? QString() : name);
-        m_scoreLabels[i]->setText(table.entry(i).score);
+        m_scoreLabels[i]->setText(table.entry(i).scoreText());
     }
 }
 

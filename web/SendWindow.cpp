@@ -9,24 +9,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 
 namespace {
 
 const QString kSendCaption = QStringLiteral("Odeslat na web");
 const QString kDoneCaption = QStringLiteral("OK");
 
-// A table the earlier game wrote may hold a name longer than one typed here
-// or a score with leading zeros; the score board takes neither, so such an
-// entry goes out as this game would have written it.
-ScoreTable asTypedHere(ScoreTable table) {
-    static const QRegularExpression withLeadingZeros(
-        QRegularExpression::anchoredPattern(QStringLiteral("-?0+[0-9]+")));
+// A table the earlier game wrote may hold a name longer than one typed here,
+// which the score board refuses: such a name goes out cut as this game would
+// have cut it.
+ScoreTable withNamesAsTypedHere(ScoreTable table) {
     for (int i = 0; i < ScoreTable::kEntries; ++i) {
         ScoreEntry entry = table.entry(i);
         entry.name.truncate(ScoreTable::kMaxNameLength);
-        if (withLeadingZeros.match(entry.score).hasMatch())
-            entry.score = QString::number(entry.score.toInt());
         table.setEntry(i, std::move(entry));
     }
     return table;
@@ -84,7 +79,7 @@ void SendWindow::sendOrClose() {
     m_scores.load();
     if (!self || Program::isEnding())
         return;
-    post(FormBody::build(asTypedHere(m_scores.table())));
+    post(FormBody::build(withNamesAsTypedHere(m_scores.table())));
 }
 
 void SendWindow::post(const QByteArray &body) {
