@@ -39,9 +39,12 @@ void ScoreTable::clear() {
     m_entries.fill(ScoreEntry{});
 }
 
-void ScoreTable::insert(const QString &name, qint16 score) {
+bool ScoreTable::insert(const QString &name, qint16 score) {
+    ScoreEntry &last = m_entries.back();
+    if (!last.isFree() && last.score->value() >= score)
+        return false;
     // Longer names would not fit in the stored form.
-    m_entries.back() = ScoreEntry{name.left(kMaxNameLength), score};
+    last = ScoreEntry{name.left(kMaxNameLength), score};
     // Bubble the new result up through free places and lower scores; a tie
     // stops it, so the older result keeps the better place.
     for (std::size_t j = kEntries - 1; j-- > 0;) {
@@ -50,6 +53,7 @@ void ScoreTable::insert(const QString &name, qint16 score) {
             break;
         std::swap(above, m_entries[j + 1]);
     }
+    return true;
 }
 
 bool ScoreTable::isRecord(qint16 score) const {

@@ -65,8 +65,11 @@ public:
     void clear();
 
     // Puts a result in at its rank: above every lower score, below every
-    // older result with an equal or higher one. The fifth place drops out.
-    void insert(const QString &name, qint16 score);
+    // older result with an equal or higher one. The fifth place drops out,
+    // unless it holds an equal or higher score: then nothing changes and the
+    // answer is false, so a result another copy of the game stored first is
+    // never pushed out by one that does not beat it.
+    bool insert(const QString &name, qint16 score);
 
     // Whether the result earns a place: a positive score that beats the
     // fifth place, or any positive score while the fifth place is free.
