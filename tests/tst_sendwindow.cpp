@@ -200,6 +200,11 @@ private slots:
                 request.constData());
         }
         const QPointer<SendWindow> closing(w);
+        if (send.close.isEmpty() && send.verdict != Verdict::Sending) {
+            // Once an answer is shown, the button ("OK") closes the window.
+            QTest::mouseClick(w->findChild<QPushButton *>(u"cmdSend"_qs), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!closing, kWait);
+        }
         if (!send.close.isEmpty()) {
             if (send.close == u"escape"_qs)
                 QTest::keyClick(w, Qt::Key_Escape);
