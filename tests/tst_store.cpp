@@ -80,8 +80,9 @@ private slots:
               {{"A", 0}, {"B", Score(0, 1)}, {"C", Score(0, 2, true)}});
         damaged("empty value", {});
         damaged("longer than the game writes", storedFrom(QByteArray(180, 'x') + ";;;;;;;;;", 0));
-        // U+0080, the first character past ASCII without a byte of its own.
-        damaged("character without a byte", QChar(0x80) + storedFrom("Eva;;;;;120;;;;", 3));
+        // "Ä" scrambles to byte 80, "€": U+0080 in its place is the first character without a byte.
+        damaged("character without a byte",
+                QChar(0x80) + storedFrom("\xc4;;;;;120;;;;", 3).sliced(1));
         damaged("eight separators", storedFrom("Eva;;;;;120;;;", 3));
         // A ";" typed into a name shifts every later field by one.
         damaged("name with a separator", storedFrom("Ev;a;;;;;120;;;;", 3));
