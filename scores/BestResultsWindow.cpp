@@ -1,3 +1,4 @@
+// The five best results in their rows, drawn again whenever the table changes.
 #include "scores/BestResultsWindow.h"
 
 #include "scores/ScoreKeeper.h"

@@ -1,4 +1,4 @@
-// Ranking rules of the score table.
+// Ranking rules of the score table, and how a score is written.
 #include "ScoreTable.h"
 
 #include "Cp1250.h"
