@@ -1,11 +1,13 @@
-// libFuzzer target: the form body built from any ten texts decodes back to those
-// ten texts, and no body at all crashes the decoder.
+// libFuzzer target: the form body built from any five names and scores decodes
+// back to them, and no body at all crashes the decoder.
 //
 // The property checked for a body built from a table:
 //  - it is plain application/x-www-form-urlencoded ASCII: letters, digits and
 //    * - . _ + % & = only;
 //  - FormBody::decode gives exactly ten pairs named N1, S1, ..., N5, S5;
-//  - each value is the text it was built from, where a lone surrogate half
+//  - each score is its plain decimal number, leading zeros of an earlier
+//    game's table dropped, or empty for a free place;
+//  - each name is the text it was built from, where a lone surrogate half
 //    stands for U+FFFD (a browser sends no half pair). A character with a
 //    Windows-1250 byte travels as that byte; one without travels as "&#N;" and
 //    decodes back to the character. Texts that hold a reference of their own
@@ -26,7 +28,7 @@
 
 namespace {
 
-constexpr int kTexts = 2 * ScoreTable::kEntries;
+constexpr int kFields = 2 * ScoreTable::kEntries;
 
 [[noreturn]] void fail(const char *what, int field = -1) {
     std::fprintf(stderr, "%s (field %d)\n", what, field);
@@ -97,15 +99,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     (void)FormBody::decode(QByteArrayView(data, static_cast<qsizetype>(size)));
 
     FuzzedDataProvider input(data, size);
-    std::array<QString, kTexts> texts;
+    std::array<QString, kFields> texts; // what each field should read back as
     ScoreTable table;
-    for (int i = 0; i < kTexts; ++i) {
+    for (int place = 0; place < ScoreTable::kEntries; ++place) {
         const int how = input.ConsumeIntegralInRange(0, 2);
-        texts[static_cast<std::size_t>(i)] = textOf(how, input.ConsumeRandomLengthString(80));
+        ScoreEntry entry{textOf(how, input.ConsumeRandomLengthString(80)), std::nullopt};
+        if (input.ConsumeBool())
+            entry.score = Score(input.ConsumeIntegral<qint16>(), input.ConsumeIntegral<quint8>(),
+                                input.ConsumeBool());
+        texts[static_cast<std::size_t>(2 * place)] = entry.name;
+        texts[static_cast<std::size_t>(2 * place + 1)] =
+            entry.score ? QString::number(entry.score->value()) : QString();
+        table.setEntry(place, std::move(entry));
     }
-    for (int place = 0; place < ScoreTable::kEntries; ++place)
-        table.setEntry(place, ScoreEntry{texts[static_cast<std::size_t>(2 * place)],
-                                         texts[static_cast<std::size_t>(2 * place + 1)]});
 
     const QByteArray body = FormBody::build(table);
     if (!isFormAscii(body))
@@ -113,9 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::optional<FormBody::Fields> fields = FormBody::decode(body);
     if (!fields)
         fail("the body the game built does not decode");
-    if (fields->size() != kTexts)
+    if (fields->size() != kFields)
         fail("the body does not decode to ten fields");
-    for (int i = 0; i < kTexts; ++i) {
+    for (int i = 0; i < kFields; ++i) {
         const FormBody::Field &field = fields->at(i);
         if (field.first != FormBody::kFieldNames[static_cast<std::size_t>(i)])
             fail("a field has the wrong name", i);

@@ -1,3 +1,4 @@
+// The five best results in their rows, drawn again whenever the table changes.
 #include "scores/BestResultsWindow.h"
 
 #include "scores/ScoreKeeper.h"
@@ -78,7 +79,7 @@ void BestResultsWindow::showTable() {
                                                                         m_nameLabels[i]->width());
         m_nameLabels[i]->setText(shown);
         m_nameLabels[i]->setToolTip(shown == name ? QString() : name);
-        m_scoreLabels[i]->setText(table.entry(i).score);
+        m_scoreLabels[i]->setText(table.entry(i).scoreText());
     }
 }
 

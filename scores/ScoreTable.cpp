@@ -1,20 +1,17 @@
-// Ranking rules of the score table.
+// Ranking rules of the score table, and how a score is written.
 #include "ScoreTable.h"
 
 #include "Cp1250.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
-namespace {
-
-// A score text as a number; a text that is no number counts as 0, as the
-// ranking has always read it.
-int scoreValue(const QString &text) {
-    return text.toInt();
+QString Score::text() const {
+    const bool minus = m_value < 0 || m_minusOnZero;
+    return QString(minus ? 1 : 0, u'-') + QString(m_leadingZeros, u'0') +
+           QString::number(std::abs(int(m_value)));
 }
-
-} // namespace
 
 bool ScoreTable::isStorableName(QStringView name) {
     // ";" would split the name into two fields when the table is read back; a
@@ -42,27 +39,30 @@ void ScoreTable::clear() {
     m_entries.fill(ScoreEntry{});
 }
 
-void ScoreTable::insert(const QString &name, qint16 score) {
+bool ScoreTable::insert(const QString &name, qint16 score) {
+    ScoreEntry &last = m_entries.back();
+    if (!last.isFree() && last.score->value() >= score)
+        return false;
     // Longer names would not fit in the stored form.
-    m_entries.back() = ScoreEntry{name.left(kMaxNameLength), QString::number(score)};
+    last = ScoreEntry{name.left(kMaxNameLength), score};
     // Bubble the new result up through free places and lower scores; a tie
     // stops it, so the older result keeps the better place.
     for (std::size_t j = kEntries - 1; j-- > 0;) {
         ScoreEntry &above = m_entries[j];
-        ScoreEntry &fresh = m_entries[j + 1];
-        if (!above.isFree() && scoreValue(above.score) >= scoreValue(fresh.score))
+        if (!above.isFree() && above.score->value() >= score)
             break;
-        std::swap(above, fresh);
+        std::swap(above, m_entries[j + 1]);
     }
+    return true;
 }
 
 bool ScoreTable::isRecord(qint16 score) const {
     if (score <= 0)
         return false;
     const ScoreEntry &last = m_entries.back();
-    return last.isFree() || scoreValue(last.score) < score;
+    return last.isFree() || last.score->value() < score;
 }
 
 QString ScoreTable::bestScoreText() const {
-    return m_entries.front().score;
+    return m_entries.front().scoreText();
 }

@@ -3,7 +3,8 @@
 
 #include "Cp1250.h"
 
-#include <QRegularExpression>
+#include <QList>
+#include <algorithm>
 #include <limits>
 
 namespace StoredTable {
@@ -13,27 +14,27 @@ namespace {
 constexpr char kSeparator = ';';
 constexpr int kFields = 2 * ScoreTable::kEntries;
 
-// The value of a score text when it is a decimal integer (an optional "-"
-// and digits); nothing otherwise. Range is left to the caller.
-std::optional<qint64> decimalValue(const QString &text) {
-    // Fully anchored: "$" alone would let a final line break through.
-    static const QRegularExpression decimal(
-        QRegularExpression::anchoredPattern(QStringLiteral("-?[0-9]+")));
-    if (!decimal.match(text).hasMatch())
+// The score a stored field holds: an optional "-" and decimal digits, within
+// 16 bits; nothing otherwise. The earlier game read scores as numbers, so a
+// field with leading zeros ("0120") is a score too, and keeps them.
+std::optional<Score> scoreFrom(QByteArrayView field) {
+    const bool minus = field.startsWith('-');
+    const QByteArrayView digits = field.sliced(minus ? 1 : 0);
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isDigit))
         return std::nullopt;
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    if (!ok)
+    // The zeros before the number's own digits; a zero keeps its one digit.
+    qsizetype zeros = 0;
+    while (zeros + 1 < digits.size() && digits[zeros] == '0')
+        ++zeros;
+    const QByteArrayView own = digits.sliced(zeros);
+    if (own.size() > 5)
         return std::nullopt;
-    return value;
-}
-
-// A score text that reads as a 16-bit decimal number. The earlier game read
-// scores as numbers, so a text with leading zeros ("0120") is a score too.
-bool isStoredScore(const QString &text) {
-    const std::optional<qint64> value = decimalValue(text);
-    return value && *value >= std::numeric_limits<qint16>::min() &&
-           *value <= std::numeric_limits<qint16>::max();
+    const int value = minus ? -own.toInt() : own.toInt();
+    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    static_assert(kMaxStoredLength <= std::numeric_limits<quint8>::max());
+    return Score(qint16(value), quint8(zeros), minus);
 }
 
 // The earlier game let a name be as long as the stored value allowed; such a
@@ -70,7 +71,7 @@ QByteArray plainText(const ScoreTable &table) {
     for (int i = 0; i < ScoreTable::kEntries; ++i)
         text += table.entry(i).name + QLatin1Char(kSeparator);
     for (int i = 0; i < ScoreTable::kEntries; ++i) {
-        text += table.entry(i).score;
+        text += table.entry(i).scoreText();
         if (i + 1 < ScoreTable::kEntries)
             text += QLatin1Char(kSeparator);
     }
@@ -90,18 +91,15 @@ QByteArray scramble(QByteArray bytes) {
 }
 
 int checkCode(const ScoreTable &table) {
-    // A running sum kept as text. A score that is no number, or one that
-    // would carry the sum out of 16 bits, is passed over the same way on
-    // saving and on loading, so whatever the game saves loads again.
-    qint64 sum = 0;
+    // A running sum of 16 bits. A score that would carry it out of them is
+    // passed over the same way on saving and on loading, so whatever the game
+    // saves loads again.
+    int sum = 0;
     for (int i = 0; i < ScoreTable::kEntries; ++i) {
-        const QString &score = table.entry(i).score;
-        if (score.isEmpty())
+        const std::optional<Score> &score = table.entry(i).score;
+        if (!score)
             continue;
-        const std::optional<qint64> value = decimalValue(score);
-        if (!value)
-            continue;
-        const qint64 next = sum + *value;
+        const int next = sum + score->value();
         if (next < std::numeric_limits<qint16>::min() || next > std::numeric_limits<qint16>::max())
             continue;
         sum = next;
@@ -145,10 +143,13 @@ std::optional<ScoreTable> decode(const QString &stored) {
 
     ScoreTable table;
     for (int i = 0; i < ScoreTable::kEntries; ++i) {
-        ScoreEntry entry{cp1250::decode(fields[i]),
-                         cp1250::decode(fields[i + ScoreTable::kEntries])};
-        if (!entry.score.isEmpty() && !isStoredScore(entry.score))
-            return std::nullopt;
+        ScoreEntry entry{cp1250::decode(fields[i]), std::nullopt};
+        const QByteArray &score = fields[i + ScoreTable::kEntries];
+        if (!score.isEmpty()) {
+            entry.score = scoreFrom(score);
+            if (!entry.score)
+                return std::nullopt;
+        }
         table.setEntry(i, std::move(entry));
     }
     if (checkCode(table) != storedCheck)

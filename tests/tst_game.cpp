@@ -358,8 +358,8 @@ private slots:
     void bestResultsShowClearAndSend() {
         const QString longName = u"Šárka z Dolní Lhoty u Kamenice nad Lipou"_qs;
         ScoreTable old;
-        old.setEntry(0, {u"Eva"_qs, u"1234"_qs});
-        old.setEntry(1, {longName, u"0120"_qs});
+        old.setEntry(0, {u"Eva"_qs, 1234});
+        old.setEntry(1, {longName, Score(120, 1)});
         GameFixture::storeTable(old);
         GameFixture game;
         MainWindow &w = game.start();

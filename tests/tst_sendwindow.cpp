@@ -19,9 +19,9 @@ const QByteArray kPostedBody = "N1=%8Elu%9Dou%E8k%FD+k%F9%F2&S1=31250"
 
 ScoreTable knownTable() {
     ScoreTable table;
-    table.setEntry(0, {u"Žluťoučký kůň"_qs, u"31250"_qs});
-    table.setEntry(1, {uR"(a "b"&<c>+=)"_qs, u"1200"_qs});
-    table.setEntry(2, {u"Eva"_qs, u"75"_qs});
+    table.setEntry(0, {u"Žluťoučký kůň"_qs, 31250});
+    table.setEntry(1, {uR"(a "b"&<c>+=)"_qs, 1200});
+    table.setEntry(2, {u"Eva"_qs, 75});
     return table;
 }
 
@@ -177,7 +177,7 @@ private slots:
         QVERIFY(game.trigger("MnOdeslatNv"));
         REQUIRE_WINDOW(w, SendWindow);
         ScoreTable old;
-        old.setEntry(0, {QString(40, u'x'), u"00120"_qs});
+        old.setEntry(0, {QString(40, u'x'), Score(120, 2)}); // stored as "00120"
         if (send.oldTable) // read at the press, not when the window opened
             GameFixture::storeTable(old);
         QCOMPARE(shown(w), look(Verdict::Sending));
@@ -200,6 +200,11 @@ private slots:
                 request.constData());
         }
         const QPointer<SendWindow> closing(w);
+        if (send.close.isEmpty() && send.verdict != Verdict::Sending) {
+            // Once an answer is shown, the button ("OK") closes the window.
+            QTest::mouseClick(w->findChild<QPushButton *>(u"cmdSend"_qs), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!closing, kWait);
+        }
         if (!send.close.isEmpty()) {
             if (send.close == u"escape"_qs)
                 QTest::keyClick(w, Qt::Key_Escape);

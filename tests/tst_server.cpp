@@ -31,7 +31,7 @@ const QByteArray kPage = "GET /skore/ HTTP/1.1\r\nHost: a\r\n\r\n";
 QByteArray tableOf(const Results &results) {
     ScoreTable table;
     for (int i = 0; i < results.size(); ++i)
-        table.setEntry(i, {results[i].name, QString::number(results[i].score)});
+        table.setEntry(i, {results[i].name, qint16(results[i].score)});
     return FormBody::build(table);
 }
 

@@ -27,6 +27,7 @@ private slots:
         row("other ascii", "aZ09*-._~!'()/?#%\t\n", "aZ09*-._%7E%21%27%28%29%2F%3F%23%25%09%0A");
         // A character the code page lacks goes out as the browser writes it: "&#N;".
         row("emoji counts as one code point", "\U0001F600", "%26%23128512%3B");
+        row("the highest code point", QString::fromUcs4(U"\U0010FFFF"), "%26%231114111%3B");
         row("latin-1 letter outside the code page", "xÀy", "x%26%23192%3By");
         row("lone surrogate", QString(QChar(0xD800)), "%26%2365533%3B", "\uFFFD");
         // U+FEFF read back is a character like any other, not a byte order mark to drop.

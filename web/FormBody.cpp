@@ -142,7 +142,9 @@ QByteArray build(const ScoreTable &table) {
         body += '&';
         body += kFieldNames[2 * i + 1];
         body += '=';
-        body += encodeValue(e.score);
+        // The score board takes a score as this game writes it: an earlier
+        // game's "0120" goes out as "120".
+        body += encodeValue(e.score ? QString::number(e.score->value()) : QString());
     }
     return body;
 }

@@ -13,7 +13,7 @@
 #include <optional>
 
 // What a browser sends for the score board's form: a windows-1250 page with
-// ten text fields N1, S1, ... N5, S5 (a name and a score text per place) and
+// ten text fields N1, S1, ... N5, S5 (a name and a score per place) and
 // a submit button without a name. The score board server decodes with the
 // same code, so both ends agree byte for byte.
 namespace FormBody {
@@ -25,8 +25,9 @@ using Fields = QList<Field>;
 inline constexpr std::array<const char *, 2 * ScoreTable::kEntries> kFieldNames{
     "N1", "S1", "N2", "S2", "N3", "S3", "N4", "S4", "N5", "S5"};
 
-// "N1=...&S1=...&...&S5=...": place i gives the name and the score text of
-// table entry i-1; a free place gives two empty values.
+// "N1=...&S1=...&...&S5=...": place i gives the name and the score (in
+// decimal, without leading zeros) of table entry i-1; a free place gives two
+// empty values.
 QByteArray build(const ScoreTable &table);
 
 // One value as application/x-www-form-urlencoded bytes: each character as its

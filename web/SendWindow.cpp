@@ -9,24 +9,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 
 namespace {
 
-const QString kSendCaption = QStringLiteral("Odeslat na web");
-const QString kDoneCaption = QStringLiteral("OK");
-
-// A table the earlier game wrote may hold a name longer than one typed here
-// or a score with leading zeros; the score board takes neither, so such an
-// entry goes out as this game would have written it.
-ScoreTable asTypedHere(ScoreTable table) {
-    static const QRegularExpression withLeadingZeros(
-        QRegularExpression::anchoredPattern(QStringLiteral("-?0+[0-9]+")));
+// A table the earlier game wrote may hold a name longer than one typed here,
+// which the score board refuses: such a name goes out cut as this game would
+// have cut it.
+ScoreTable withNamesAsTypedHere(ScoreTable table) {
     for (int i = 0; i < ScoreTable::kEntries; ++i) {
         ScoreEntry entry = table.entry(i);
         entry.name.truncate(ScoreTable::kMaxNameLength);
-        if (withLeadingZeros.match(entry.score).hasMatch())
-            entry.score = QString::number(entry.score.toInt());
         table.setEntry(i, std::move(entry));
     }
     return table;
@@ -45,7 +37,7 @@ SendWindow::SendWindow(ScoreKeeper &scores, ScoreBoard board, QWidget *owner)
     for (QLabel *label : {m_firstLine, m_addressLine, m_lastLine})
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    m_sendButton = addButton("cmdSend", kSendCaption, Twips::rect(1755, 1200, 1515, 375));
+    m_sendButton = addButton("cmdSend", {}, Twips::rect(1755, 1200, 1515, 375));
     connect(m_sendButton, &QPushButton::clicked, this, &SendWindow::sendOrClose);
     setDefaultButton(m_sendButton);
     m_sendButton->setFocus();
@@ -53,17 +45,13 @@ SendWindow::SendWindow(ScoreKeeper &scores, ScoreBoard board, QWidget *owner)
     m_totalTimer.setSingleShot(true);
     connect(&m_totalTimer, &QTimer::timeout, this, &SendWindow::giveUp);
 
-    setTextColour(m_firstLine, Qt::black);
-    setTextColour(m_lastLine, Qt::black);
-    setLine(m_firstLine,
-            QStringLiteral("Vaše výsledky budou anonymně odeslány na internetovou adresu"));
     QFont address = font();
     address.setPixelSize(16); // 12 points
     address.setBold(true);
     m_addressLine->setFont(address);
     m_addressLine->setText(m_board.page.toString(QUrl::StripTrailingSlash));
     shrinkToFit(m_addressLine);
-    setLine(m_lastLine, QStringLiteral("kde je můžete porovnat s výsledky ostatních hráčů."));
+    setState(State::Offering);
 }
 
 SendWindow::~SendWindow() {
@@ -73,7 +61,7 @@ SendWindow::~SendWindow() {
 }
 
 void SendWindow::sendOrClose() {
-    if (m_sendButton->text() == kDoneCaption) {
+    if (m_state != State::Offering) {
         close();
         return;
     }
@@ -84,7 +72,7 @@ void SendWindow::sendOrClose() {
     m_scores.load();
     if (!self || Program::isEnding())
         return;
-    post(FormBody::build(asTypedHere(m_scores.table())));
+    post(FormBody::build(withNamesAsTypedHere(m_scores.table())));
 }
 
 void SendWindow::post(const QByteArray &body) {
@@ -140,18 +128,38 @@ void SendWindow::showVerdict(ReplyJudge::Verdict verdict) {
     case ReplyJudge::Verdict::Sending:
         return;
     case ReplyJudge::Verdict::Succeeded:
-        setLine(m_firstLine, QStringLiteral("Program se pokusil odeslat výsledky na"));
-        setLine(m_lastLine, QStringLiteral("Úspěšnost zkontrolujete navštívením této stránky."));
-        break;
+        setState(State::Succeeded);
+        return;
     case ReplyJudge::Verdict::Failed:
-        setTextColour(m_firstLine, QColor(255, 0, 0));
-        setTextColour(m_lastLine, QColor(255, 0, 0));
-        setLine(m_firstLine, QStringLiteral("Bohužel se nepodařilo odeslat výsledky na"));
-        setLine(m_lastLine,
-                QStringLiteral("Připojujete-li se k internetu přes modem, nejprve se připojte."));
+        setState(State::Failed);
+        return;
+    }
+}
+
+void SendWindow::setState(State state) {
+    m_state = state;
+    QString first, last;
+    switch (state) {
+    case State::Offering:
+        first = QStringLiteral("Vaše výsledky budou anonymně odeslány na internetovou adresu");
+        last = QStringLiteral("kde je můžete porovnat s výsledky ostatních hráčů.");
+        break;
+    case State::Succeeded:
+        first = QStringLiteral("Program se pokusil odeslat výsledky na");
+        last = QStringLiteral("Úspěšnost zkontrolujete navštívením této stránky.");
+        break;
+    case State::Failed:
+        first = QStringLiteral("Bohužel se nepodařilo odeslat výsledky na");
+        last = QStringLiteral("Připojujete-li se k internetu přes modem, nejprve se připojte.");
         break;
     }
-    m_sendButton->setText(kDoneCaption);
+    const QColor colour = state == State::Failed ? QColor(255, 0, 0) : QColor(Qt::black);
+    for (QLabel *line : {m_firstLine, m_lastLine})
+        setTextColour(line, colour);
+    setLine(m_firstLine, first);
+    setLine(m_lastLine, last);
+    m_sendButton->setText(state == State::Offering ? QStringLiteral("Odeslat na web")
+                                                   : QStringLiteral("OK"));
 }
 
 void SendWindow::setLine(QLabel *label, const QString &text) {

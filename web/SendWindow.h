@@ -16,9 +16,9 @@ class QPushButton;
 class ScoreKeeper;
 
 // The window tells where the results go and, once the score board answered,
-// whether they got there. Its state lives in its controls, as the player sees
-// it: the button reads "Odeslat na web" until a reply was judged and "OK"
-// after; the message lines turn red when sending failed.
+// whether they got there. Until a reply was judged its button sends; after,
+// it closes the window. The lines and the button's caption are drawn from
+// that state.
 class SendWindow : public Form {
     Q_OBJECT
 public:
@@ -41,10 +41,18 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    enum class State {
+        Offering,  // nothing judged yet: the button sends (again)
+        Succeeded, // the score board took the results
+        Failed,    // they did not get there
+    };
+
     // Sends the table, or closes the window once a reply was judged.
     void sendOrClose();
     // A reply was judged (an empty body changes nothing).
     void showVerdict(ReplyJudge::Verdict verdict);
+    // Enters the state and shows its words.
+    void setState(State state);
     void setLine(QLabel *label, const QString &text);
     void post(const QByteArray &body);
     void replyReadyRead();
@@ -59,6 +67,7 @@ private:
     QLabel *m_addressLine = nullptr;
     QLabel *m_lastLine = nullptr;
     QPushButton *m_sendButton = nullptr;
+    State m_state = State::Offering;
     std::unique_ptr<ScorePoster> m_network; // loaded with the first post
     std::unique_ptr<ScorePost> m_reply;
     QByteArray m_replyBody;
