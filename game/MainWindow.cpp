@@ -28,10 +28,12 @@ MainWindow::Setup MainWindow::Setup::fromBuild() {
 }
 
 MainWindow::MainWindow(Setup setup)
-    : m_game([] {
-          Program::letEventsRun();
-          return !Program::isEnding();
-      }),
+    : m_game(
+          [] {
+              Program::letEventsRun();
+              return !Program::isEnding();
+          },
+          std::move(setup.clocks)),
       m_scores(this), m_setup(std::move(setup)), m_fieldView(new FieldView(m_game, this)),
       m_scoreLabel(m_fieldView, QStringLiteral("Label2"), Twips::rect(420, 2760, 1110, 375),
                    Twips::rect(450, 2775, 1095, 375), 18),

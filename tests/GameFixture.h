@@ -1,6 +1,7 @@
 // A fresh main window for each test, with scripted answers to its message boxes.
 #pragma once
 
+#include "HandClock.h"
 #include "TestMain.h"
 #include "game/FieldView.h"
 #include "game/MainWindow.h"
@@ -29,11 +30,13 @@ public:
     std::function<void(const MessageBox::Request &)> whileAsking;
     QList<MessageBox::Request> asked;
     int quits = 0;
+    // The game's clocks tick only when a test ticks them.
+    HandClock *rowClock = nullptr;
+    HandClock *columnClock = nullptr;
     std::unique_ptr<MainWindow> window;
 
     explicit GameFixture(SendWindow::ScoreBoard board = MainWindow::Setup::fromBuild().scoreBoard) {
         quietOffscreenWarnings();
-        Program::resetForTests();
         Program::setQuitHook([this] { ++quits; });
         MessageBox::setAnswerer([this](const MessageBox::Request &request) {
             asked << request;
@@ -43,7 +46,8 @@ public:
                 return answers.takeFirst();
             return request.buttons == MessageBox::Buttons::YesNo ? Answer::No : Answer::Ok;
         });
-        window = std::make_unique<MainWindow>(MainWindow::Setup{board, [] { return 20261206u; }});
+        window = std::make_unique<MainWindow>(MainWindow::Setup{
+            board, [] { return 20261206u; }, HandClock::pair(rowClock, columnClock)});
     }
 
     ~GameFixture() {
@@ -53,7 +57,6 @@ public:
         window.reset();
         MessageBox::setAnswerer({});
         Program::setQuitHook({});
-        Program::resetForTests();
     }
 
     // Starts the game as main() does.
@@ -94,12 +97,15 @@ public:
         return n;
     }
 
-    // Column `column` holds `blocks` blocks of its colour; `colour` stands on its launch square.
-    void prepare(int column, int blocks, Square colour) const {
+    // Column `column` holds `blocks` blocks of its colour; `colour` stands on top-row square
+    // `square`, by default the column's launch square.
+    void prepare(int column, int blocks, Square colour, int square = -1) const {
+        Field field = game().field();
         for (int row = 0; row < Field::kRows; ++row)
-            game().field().setCell(
-                column, row, row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
-        game().field().setTop(Field::kLaunchSquares[column], colour);
+            field.setCell(column, row,
+                          row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
+        field.setTop(square < 0 ? Field::kLaunchSquares[column] : square, colour);
+        game().setField(field);
     }
 
     // Presses a mouse button on top-row square i, as the player would.

@@ -123,8 +123,7 @@ private slots:
                                                            {8, Qt::LeftButton}};
         for (const auto &[square, button] : presses) {
             const int column = qMax(0, Field::columnUnder(square));
-            game.prepare(column, 5, Square(column));
-            game.game().field().setTop(square, Square(column));
+            game.prepare(column, 5, Square(column), square);
             game.press(square, button);
         }
         QCOMPARE(labelText(game.window->fieldView(), "Label2_1"), u"00 015"_qs);

@@ -1,7 +1,8 @@
 // The rules of the game without a window: the field, the numbers, the clock
 // and one game's course from start to end.
+#include "HandClock.h"
 #include "TestMain.h"
-#include "game/Game.h"
+#include "game/GameTimer.h"
 
 #include <QSignalSpy>
 
@@ -25,19 +26,28 @@ int blocksOnTopRow(const Game &game) {
     return blocksIn(game.field(), -1);
 }
 
-// A game with a pump that runs `between(copy)` between the copies of the row shift.
+// A game with a pump that runs `between(copy)` between the copies of the row shift, and
+// clocks that tick by hand.
 struct GameUnderTest {
     std::function<bool(int)> between;
     int copy = 0;
-    Game game{[this] { return between ? between(copy++ % (Field::kTopSquares - 1)) : true; }};
+    HandClock *rowClock, *columnClock;
+    Game game{[this] { return between ? between(copy++ % (Field::kTopSquares - 1)) : true; },
+              HandClock::pair(rowClock, columnClock)};
 
     GameUnderTest() {
         game.reset(20261206u);
         game.start();
     }
+    // Changes squares of the field, as `edit` does to a copy of it.
+    void change(const std::function<void(Field &)> &edit) {
+        Field field = game.field();
+        edit(field);
+        game.setField(field);
+    }
     // Puts a block of `colour` on the launch square above `column`.
     void place(int column, Square colour) {
-        game.field().setTop(Field::kLaunchSquares[column], colour);
+        change([&](Field &field) { field.setTop(Field::kLaunchSquares[column], colour); });
     }
 };
 } // namespace
@@ -234,7 +244,7 @@ private slots:
         GameUnderTest t;
         QSignalSpy levels(&t.game, &Game::levelChanged);
         const auto sendWhite = [&](int blocksBelow) {
-            stack(t.game.field(), 4, blocksBelow);
+            t.change([&](Field &field) { stack(field, 4, blocksBelow); });
             t.place(4, Colour::White);
             t.game.sendBlockFrom(Field::kLaunchSquares[4]);
         };
@@ -264,16 +274,18 @@ private slots:
         QFETCH(bool, byColumn);
         GameUnderTest t;
         QSignalSpy ended(&t.game, &Game::ended);
-        stack(t.game.field(), 3, 1);
-        t.game.field().setCell(1, 7, Colour::Red);  // a wrong block lying on the green stack
-        t.game.field().setCell(4, 1, Colour::Blue); // the entry zone is left alone
+        t.change([](Field &field) {
+            stack(field, 3, 1);
+            field.setCell(1, 7, Colour::Red);  // a wrong block lying on the green stack
+            field.setCell(4, 1, Colour::Blue); // the entry zone is left alone
+        });
         t.place(2, Colour::Red);
-        t.game.columnTick(); // every column sinks; the last red block goes
+        t.columnClock->tick(); // every column sinks; the last red block goes
         QCOMPARE(ended.count(), 0);
         QCOMPARE(t.game.field().cell(1, 8), Colour::Red);
         QCOMPARE(t.game.field().cell(4, 1), Colour::Blue);
         if (byColumn)
-            t.game.columnTick(); // the column is dry: nothing sinks
+            t.columnClock->tick(); // the column is dry: nothing sinks
         else
             t.game.sendBlockFrom(Field::kLaunchSquares[2]);
         QCOMPARE(ended.count(), 1);
@@ -302,14 +314,14 @@ private slots:
             if (copy != 3)
                 return true;
             if (event == 't')
-                t.game.rowTick(), t.game.resume(), t.game.columnTick();
+                t.rowClock->tick(), t.game.resume(), t.columnClock->tick();
             else if (event == 'e')
                 t.game.sendBlockFrom(Field::kLaunchSquares[0]);
             else
                 t.game.stop();
             return event != 'x';
         };
-        t.game.rowTick();
+        QVERIFY(t.rowClock->tick());
         QTEST(t.game.state(), "state");
         QFETCH(bool, completed);
         // Completed, the shift moved the first block to square 21 and drew one more.
