@@ -56,7 +56,8 @@ public:
     void togglePause();
     // A minimised window holds the game; restoring it resumes the game.
     void setMinimised(bool minimised);
-    // A window opened from the menu holds the game while it is up.
+    // A window opened from the menu, or the new-game question, holds the game
+    // while it is up: a restore does not resume it, letting go does.
     void setHeldUnderWindow(bool held);
     // The program is ending: the clocks stop for good and nothing resumes them.
     void stop();

@@ -132,16 +132,17 @@ void MainWindow::askNewGame() {
         newGame();
         return;
     }
-    m_game.hold();
+    // The question holds the game as a window from the menu does: a restore of
+    // the minimised window while it is up leaves the game where it stands.
+    m_game.setHeldUnderWindow(true);
     const bool confirmed =
         MessageBox::ask(this, QStringLiteral("Opravdu chcete zrušit právě probíhající hru?"),
                         QStringLiteral("Nová hra?"));
     if (Program::isEnding()) // quit was confirmed while this question was up
         return;
     if (confirmed)
-        newGame();
-    else
-        m_game.resume();
+        newGame(); // still held: it starts when the question lets go
+    m_game.setHeldUnderWindow(false);
 }
 
 bool MainWindow::askQuit() {
