@@ -270,8 +270,10 @@ void MainWindow::recordWindowClosed(const QString &name, int score) {
         m_scores.load();
     } else {
         // Reloaded first: another copy of the game may have changed the table
-        // since this one loaded it, and its records must stay.
-        m_scores.change([&](ScoreTable &table) { table.insert(name, qint16(score)); }, true);
+        // since this one loaded it, and its records must stay. The result then
+        // enters only if it still beats them; if not, the best results show
+        // the table as it is now.
+        m_scores.change(ScoreBook::entering(name, qint16(score)), true);
     }
     show();
     showBestResults(); // the main window takes no input until they are closed

@@ -5,6 +5,13 @@
 
 #include <QLockFile>
 
+ScoreBook::Change ScoreBook::entering(const QString &name, qint16 score) {
+    return [name, score](ScoreTable &table) {
+        if (table.isRecord(score))
+            table.insert(name, score);
+    };
+}
+
 ScoreBook::Load ScoreBook::load() {
     const std::optional<QString> stored = m_store.read();
     if (stored) {
@@ -35,8 +42,7 @@ bool ScoreBook::save() {
     return !m_lastSaveFailed;
 }
 
-ScoreBook::Load ScoreBook::update(const std::function<void(ScoreTable &)> &change,
-                                  bool reloadFirst) {
+ScoreBook::Load ScoreBook::update(const Change &change, bool reloadFirst) {
     const std::unique_ptr<QLockFile> held = m_store.lock();
     const Load loaded = reloadFirst ? load() : Load::Loaded;
     change(m_table);

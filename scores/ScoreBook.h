@@ -17,6 +17,14 @@ public:
                      // table of this run stands, so no result of the run is lost
     };
 
+    using Change = std::function<void(ScoreTable &)>;
+
+    // The change that enters a finished game's result. It enters only when it
+    // still earns a place in the table it is applied to: after a reload that is
+    // the table as stored now, where another copy of the game may have filled
+    // the last place meanwhile.
+    static Change entering(const QString &name, qint16 score);
+
     ScoreTable &table() { return m_table; }
     const ScoreTable &table() const { return m_table; }
 
@@ -39,7 +47,7 @@ public:
     // of the game can come between. With reloadFirst, the stored table is
     // read again first, so a record joins the table as it is now, not as it
     // was when this game loaded it.
-    Load update(const std::function<void(ScoreTable &)> &change, bool reloadFirst);
+    Load update(const Change &change, bool reloadFirst);
 
 private:
     ScoreTable m_table;

@@ -160,18 +160,43 @@ private slots:
         QCOMPARE(table, tableOf(after));
     }
 
-    // Two copies of the game enter a record at once, each holding the table a while; without the
-    // lock one record is lost. Runs before the store faults, whose failed saves Qt keeps cached.
-    void twoCopiesKeepBothRecords() {
+    // Two copies of the game end with a result at once; the second starts while the first
+    // holds the table, waits for it and reloads. Without the lock one record is lost; on a
+    // table whose last free place the first copy fills, the second's equal score stays out.
+    // Runs before the store faults, whose failed saves Qt keeps cached.
+    void twoCopiesKeepEachOthersRecords_data() {
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("free places") << QList<int>{} << 300 << 200 << QStringList{"Prvni", "Druhy"};
+        QTest::newRow("last free place, equal scores")
+            << QList<int>{900, 700, 500, 300} << 5 << 5
+            << QStringList{"Stary", "Stary", "Stary", "Stary", "Prvni"};
+    }
+    void twoCopiesKeepEachOthersRecords() {
+        QFETCH(QList<int>, before);
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(QStringList, after);
+        ScoreBook book;
+        for (int score : before)
+            book.table().insert("Stary", qint16(score));
+        QVERIFY(book.save());
         const QString writer = QCoreApplication::applicationDirPath() + "/record_writer";
-        QProcess first, second;
-        first.start(writer, {"Prvni", "300", "400"});
-        second.start(writer, {"Druhy", "200", "400"});
-        for (QProcess *copy : {&first, &second}) {
-            QVERIFY(copy->waitForFinished(30000));
-            QVERIFY(copy->exitStatus() == QProcess::NormalExit && copy->exitCode() == 0);
+        QProcess copies[2];
+        copies[0].start(writer, {"Prvni", QString::number(first), "400"});
+        QVERIFY(copies[0].waitForReadyRead(30000));
+        copies[1].start(writer, {"Druhy", QString::number(second), "0"});
+        for (QProcess &copy : copies) {
+            QVERIFY(copy.waitForFinished(30000));
+            QVERIFY(copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 0);
         }
-        QCOMPARE(ScoreStore().read(), std::optional(storedFrom("Prvni;Druhy;;;;300;200;;;", 5)));
+        QCOMPARE(book.load(), Load::Loaded);
+        QStringList names;
+        for (int i = 0; i < ScoreTable::kEntries && !book.table().entry(i).isFree(); ++i)
+            names << book.table().entry(i).name;
+        QCOMPARE(names, after);
     }
 
     // A record is kept on disk when the store takes it, in memory always, and saved once the
