@@ -79,12 +79,19 @@ public:
     }
     static void forgetStoredTable() { QSettings(u"Toquel"_qs, u"Toquel"_qs).clear(); }
 
+    // The menu command that reads `text`, or null.
+    QAction *action(const QString &text) const {
+        for (QAction *action : window->findChildren<QAction *>())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
     // Runs a menu command; false when the window has no such command.
-    [[nodiscard]] bool trigger(const char *name) const {
-        QAction *action = window->findChild<QAction *>(QLatin1String(name));
-        if (action)
-            action->trigger();
-        return action;
+    [[nodiscard]] bool trigger(const QString &text) const {
+        QAction *command = action(text);
+        if (command)
+            command->trigger();
+        return command;
     }
 
     Game &game() const { return window->game(); }
