@@ -115,6 +115,17 @@ public:
         game().setField(field);
     }
 
+    // Scores `score` points (a block onto nine blocks scores 9; one more makes up the rest),
+    // then ends the game with a block of the wrong colour.
+    void playToTheEnd(int score) const {
+        for (int rest = score; rest > 0; rest -= 9) {
+            prepare(0, qMin(rest, 9), Colour::Blue);
+            press(Field::kLaunchSquares[0]);
+        }
+        prepare(0, 5, Colour::Red);
+        press(Field::kLaunchSquares[0]);
+    }
+
     // Presses a mouse button on top-row square i, as the player would.
     void press(int i, Qt::MouseButton button = Qt::LeftButton) const {
         QTest::mousePress(window->fieldView(), button, {}, FieldView::topSquareRect(i).center());

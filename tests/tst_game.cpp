@@ -1,5 +1,6 @@
 // The game through its windows: starting, holding and leaving it, what the field shows,
 // playing it to its end, the record and the best results.
+#include "AsOrdinaryUser.h"
 #include "GameFixture.h"
 #include "scores/BestResultsWindow.h"
 #include "scores/EndOfGameWindow.h"
@@ -413,14 +414,8 @@ private slots:
         GameFixture game;
         MainWindow &w = game.start();
         w.move(120, 80);
-        // Blocks onto nine blocks score 9 each; one more makes up the rest.
-        for (int rest = score; rest > 0; rest -= 9) {
-            game.prepare(0, qMin(rest, 9), Colour::Blue);
-            game.press(7);
-        }
+        game.playToTheEnd(score);
         QCOMPARE(game.game().score(), score);
-        game.prepare(0, 5, Colour::Red); // a wrong colour ends the game
-        game.press(7);
         QVERIFY(!w.isVisible());
         REQUIRE_WINDOW(end, EndOfGameWindow);
         QCOMPARE(end->windowTitle(),
@@ -468,6 +463,60 @@ private slots:
         QCOMPARE(game.asked.size(), questions);
         QCOMPARE(game.game().state(), State::Running);
         QVERIFY(pause->isEnabled());
+    }
+
+    // A settings file the game cannot read, or cannot write, is never removed or replaced.
+    // The player is told once that the results cannot be saved; the run's record stays in
+    // memory and on screen, also through the next game's reload.
+    void unusableSettingsFileIsKept_data() {
+        QTest::addColumn<QFileDevice::Permissions>("mode");
+        QTest::addColumn<QString>("best"); // shown at the start
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("mode 000") << QFileDevice::Permissions() << u""_qs
+                                  << QStringList{"Low", "", "", "", ""};
+        QTest::newRow("read-only (444), another section in it")
+            << (QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther)
+            << u"120"_qs << QStringList{"Eva", "Jan", "Low", "", ""};
+    }
+    void unusableSettingsFileIsKept() {
+        if (runsAsRoot()) {
+            QByteArray output;
+            QVERIFY2(passesAsOrdinaryUser(output), output.constData());
+            return;
+        }
+        QFETCH(QFileDevice::Permissions, mode);
+        QFETCH(QStringList, names);
+        ScoreTable two;
+        two.insert(u"Eva"_qs, 120);
+        two.insert(u"Jan"_qs, 85);
+        GameFixture::storeTable(two);
+        QSettings(u"Toquel"_qs, u"Toquel"_qs).setValue(u"Jine/klic"_qs, 1);
+        QFile file(ScoreStore::fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        file.close();
+        QVERIFY(file.setPermissions(mode));
+        const QFileDevice::Permissions permissions = file.permissions();
+        {
+            GameFixture game;
+            MainWindow &w = game.start();
+            QTEST(shown(w, "Label6"), "best");
+            game.playToTheEnd(5);
+            REQUIRE_WINDOW(end, EndOfGameWindow);
+            type(end->findChild<QLineEdit *>(), u"Low"_qs);
+            QTest::keyClick(end->findChild<QLineEdit *>(), Qt::Key_Return);
+            REQUIRE_WINDOW(best, BestResultsWindow);
+            QCOMPARE(namesShown(best), names);
+            best->close();
+            QVERIFY(game.trigger(u"Nová hra"_qs));
+            QCOMPARE(namesIn(w.scoreTable()), names);
+            QCOMPARE(game.asked.size(), 1);
+            QCOMPARE(game.asked[0].title, u"Výsledky nelze uložit"_qs);
+        }
+        QCOMPARE(file.permissions(), permissions);
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
     }
 
     // Regression: a name longer than its row ends in "…" inside it, whole in the tooltip.
