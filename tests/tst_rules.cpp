@@ -116,26 +116,17 @@ private slots:
         QCOMPARE(blocksIn(field, column), blocks + int(landed));
     }
 
-    // Worked out by hand as floor(previous x 0.9): the row clock stops at level 47,
-    // the column clock at 72.
+    // Worked out by hand as floor(previous x 0.9): the first levels, the first cut to whole
+    // milliseconds, and where each clock stops.
     void intervalsFollowTheLevelTable_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
-        const int rows[] = {750, 675, 607, 546, 491, 441, 396, 356, 320, 288, 259, 233,
-                            209, 188, 169, 152, 136, 122, 109, 98,  88,  79,  71,  63,
-                            56,  50,  45,  40,  36,  32,  28,  25,  22,  19,  17,  15,
-                            13,  11,  9,   8,   7,   6,   5,   4,   3,   2,   1,   0};
-        const int columns[] = {10000, 9000, 8100, 7290, 6561, 5904, 5313, 4781, 4302, 3871, 3483,
-                               3134,  2820, 2538, 2284, 2055, 1849, 1664, 1497, 1347, 1212, 1090,
-                               981,   882,  793,  713,  641,  576,  518,  466,  419,  377,  339,
-                               305,   274,  246,  221,  198,  178,  160,  144,  129,  116,  104,
-                               93,    83,   74,   66,   59,   53,   47,   42,   37,   33,   29,
-                               26,    23,   20,   18,   16,   14,   12,   10,   9,    8,    7,
-                               6,     5,    4,    3,    2,    1,    0};
-        for (int level = 0; level <= 72; ++level)
-            QTest::addRow("level %d", level)
-                << level << (level < 48 ? rows[level] : 0) << columns[level];
+        QTest::newRow("level 0") << 0 << 750 << 10000;
+        QTest::newRow("level 2: 607.5 cut to 607") << 2 << 607 << 8100;
+        QTest::newRow("level 46: the row clock's last") << 46 << 1 << 74;
+        QTest::newRow("level 47: the row clock stops") << 47 << 0 << 66;
+        QTest::newRow("level 72: the column clock stops") << 72 << 0 << 0;
     }
 
     void intervalsFollowTheLevelTable() {
@@ -188,48 +179,49 @@ private slots:
         QVERIFY(ticks.wait(5000));
     }
 
-    // Each step is applied in turn; the state after the last one and the row ticks
-    // they caused (a resume ticks once at once) are what counts. The new game's
-    // first tick is not counted.
+    // Each step is applied in turn; the state after the last one and the row ticks they
+    // caused (a resume ticks once at once) are what counts. The new game's first tick is not
+    // counted.
     void holdsAndResumes_data() {
-        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("steps");
         QTest::addColumn<Game::State>("state");
         QTest::addColumn<int>("ticks");
         using S = Game::State;
-        QTest::newRow("new game") << u""_qs << S::Running << 0;
-        QTest::newRow("pause") << u"p"_qs << S::Paused << 0;
-        QTest::newRow("pause, resume") << u"pp"_qs << S::Running << 1;
-        QTest::newRow("minimise") << u"m"_qs << S::Minimised << 0;
-        QTest::newRow("minimise, restore") << u"mr"_qs << S::Running << 1;
-        QTest::newRow("paused, minimise, restore") << u"pmr"_qs << S::Paused << 0;
-        QTest::newRow("under a window") << u"w"_qs << S::Held << 0;
-        QTest::newRow("under a window, minimise, restore") << u"wmr"_qs << S::Held << 0;
-        QTest::newRow("window closed") << u"wc"_qs << S::Running << 1;
-        QTest::newRow("paused under a window closed") << u"pwc"_qs << S::Paused << 0;
-        QTest::newRow("question answered No") << u"hu"_qs << S::Running << 1;
-        QTest::newRow("program ends") << u"xu"_qs << S::Held << 0;
-        QTest::newRow("ended, restore, unpause") << u"emrpp"_qs << S::Ended << 0;
+        QTest::newRow("new game") << QStringList{} << S::Running << 0;
+        QTest::newRow("pause") << QStringList{"pause"} << S::Paused << 0;
+        QTest::newRow("pause, resume") << QStringList{"pause", "pause"} << S::Running << 1;
+        QTest::newRow("minimise") << QStringList{"minimise"} << S::Minimised << 0;
+        QTest::newRow("minimise, restore") << QStringList{"minimise", "restore"} << S::Running << 1;
+        QTest::newRow("paused, minimise, restore")
+            << QStringList{"pause", "minimise", "restore"} << S::Paused << 0;
+        QTest::newRow("held, minimise, restore")
+            << QStringList{"hold", "minimise", "restore"} << S::Held << 0;
+        QTest::newRow("held, let go") << QStringList{"hold", "let go"} << S::Running << 1;
+        QTest::newRow("paused, held, let go")
+            << QStringList{"pause", "hold", "let go"} << S::Paused << 0;
+        QTest::newRow("the program ends") << QStringList{"end", "resume"} << S::Held << 0;
+        QTest::newRow("ended, restore, unpause")
+            << QStringList{"wrong block", "minimise", "restore", "pause", "pause"} << S::Ended << 0;
     }
 
     void holdsAndResumes() {
-        QFETCH(QString, steps);
+        QFETCH(QStringList, steps);
         GameUnderTest t;
         QCOMPARE(blocksOnTopRow(t.game), 1);
-        for (QChar step : steps) {
-            const char c = step.toLatin1();
-            if (c == 'p')
-                t.game.togglePause();
-            else if (c == 'm' || c == 'r')
-                t.game.setMinimised(c == 'm');
-            else if (c == 'w' || c == 'c')
-                t.game.setHeldUnderWindow(c == 'w');
-            else if (c == 'h' || c == 'u')
-                c == 'h' ? t.game.hold() : t.game.resume();
-            else if (c == 'x')
-                t.game.stop();
-            else if (c == 'e')
-                t.place(2, Colour::Red), t.game.sendBlockFrom(Field::kLaunchSquares[2]);
-        }
+        const QHash<QString, std::function<void()>> take{
+            {"pause", [&] { t.game.togglePause(); }},
+            {"minimise", [&] { t.game.setMinimised(true); }},
+            {"restore", [&] { t.game.setMinimised(false); }},
+            {"hold", [&] { t.game.setHeldUnderWindow(true); }},
+            {"let go", [&] { t.game.setHeldUnderWindow(false); }},
+            {"end", [&] { t.game.stop(); }},
+            {"resume", [&] { t.game.resume(); }},
+            {"wrong block", [&] {
+                 t.place(2, Colour::Red);
+                 t.game.sendBlockFrom(Field::kLaunchSquares[2]);
+             }}};
+        for (const QString &step : steps)
+            take[step]();
         QTEST(t.game.state(), "state");
         QTEST(blocksOnTopRow(t.game) - 1, "ticks");
         const bool running = t.game.state() == Game::State::Running;
