@@ -64,8 +64,7 @@ void Game::togglePause() {
 
 void Game::setMinimised(bool minimised) {
     m_minimised = minimised;
-    if (!m_over)
-        holdIf(minimised);
+    holdIf(minimised); // an ended game stays ended: resume() refuses it
 }
 
 void Game::setHeldUnderWindow(bool held) {
