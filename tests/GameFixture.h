@@ -104,14 +104,13 @@ public:
         return n;
     }
 
-    // Column `column` holds `blocks` blocks of its colour; `colour` stands on top-row square
-    // `square`, by default the column's launch square.
-    void prepare(int column, int blocks, Square colour, int square = -1) const {
+    // Column `column` holds `blocks` blocks of its colour; `colour` stands on its launch square.
+    void prepare(int column, int blocks, Square colour) const {
         Field field = game().field();
         for (int row = 0; row < Field::kRows; ++row)
             field.setCell(column, row,
                           row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
-        field.setTop(square < 0 ? Field::kLaunchSquares[column] : square, colour);
+        field.setTop(Field::kLaunchSquares[column], colour);
         game().setField(field);
     }
 

@@ -56,33 +56,6 @@ class TestRules : public QObject {
     Q_OBJECT
 private slots:
 
-    // Whoever runs between two copies sees the row half shifted: the squares to
-    // the left already moved, the rest not yet.
-    void shiftCopiesLeftToRightThenDraws() {
-        Field field;
-        field.setTop(22, Colour::Blue);
-        field.setTop(10, Colour::Red);
-        int copies = 0;
-        bool halfShifted = false;
-        QVERIFY(field.shiftRow(
-            [&](int i) {
-                halfShifted |= ++copies == 10 && i == 9 && field.top(9) == Colour::Red &&
-                               field.top(10) == Colour::Red;
-                return true;
-            },
-            [] { return Colour::White; }));
-        QVERIFY(halfShifted);
-        QCOMPARE(copies, 22);
-        QCOMPARE(field.top(21), Colour::Blue);
-        QCOMPARE(field.top(22), Colour::White);
-
-        bool drew = false;
-        QVERIFY(
-            !field.shiftRow([](int i) { return i < 5; }, [&] { return drew = true, Colour::Red; }));
-        QVERIFY(!drew);
-        QCOMPARE(field.top(21), Colour::Blue); // square 21 was not reached
-    }
-
     void send_data() {
         QTest::addColumn<int>("column");
         QTest::addColumn<int>("blocks");
@@ -177,57 +150,6 @@ private slots:
 
         timer.setInterval(1);
         QVERIFY(ticks.wait(5000));
-    }
-
-    // Each step is applied in turn; the state after the last one and the row ticks they
-    // caused (a resume ticks once at once) are what counts. The new game's first tick is not
-    // counted.
-    void holdsAndResumes_data() {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<Game::State>("state");
-        QTest::addColumn<int>("ticks");
-        using S = Game::State;
-        QTest::newRow("new game") << QStringList{} << S::Running << 0;
-        QTest::newRow("pause") << QStringList{"pause"} << S::Paused << 0;
-        QTest::newRow("pause, resume") << QStringList{"pause", "pause"} << S::Running << 1;
-        QTest::newRow("minimise") << QStringList{"minimise"} << S::Minimised << 0;
-        QTest::newRow("minimise, restore") << QStringList{"minimise", "restore"} << S::Running << 1;
-        QTest::newRow("paused, minimise, restore")
-            << QStringList{"pause", "minimise", "restore"} << S::Paused << 0;
-        QTest::newRow("held, minimise, restore")
-            << QStringList{"hold", "minimise", "restore"} << S::Held << 0;
-        QTest::newRow("held, let go") << QStringList{"hold", "let go"} << S::Running << 1;
-        QTest::newRow("paused, held, let go")
-            << QStringList{"pause", "hold", "let go"} << S::Paused << 0;
-        QTest::newRow("the program ends") << QStringList{"end", "resume"} << S::Held << 0;
-        QTest::newRow("ended, restore, unpause")
-            << QStringList{"wrong block", "minimise", "restore", "pause", "pause"} << S::Ended << 0;
-    }
-
-    void holdsAndResumes() {
-        QFETCH(QStringList, steps);
-        GameUnderTest t;
-        QCOMPARE(blocksOnTopRow(t.game), 1);
-        const QHash<QString, std::function<void()>> take{
-            {"pause", [&] { t.game.togglePause(); }},
-            {"minimise", [&] { t.game.setMinimised(true); }},
-            {"restore", [&] { t.game.setMinimised(false); }},
-            {"hold", [&] { t.game.setHeldUnderWindow(true); }},
-            {"let go", [&] { t.game.setHeldUnderWindow(false); }},
-            {"end", [&] { t.game.stop(); }},
-            {"resume", [&] { t.game.resume(); }},
-            {"wrong block", [&] {
-                 t.place(2, Colour::Red);
-                 t.game.sendBlockFrom(Field::kLaunchSquares[2]);
-             }}};
-        for (const QString &step : steps)
-            take[step]();
-        QTEST(t.game.state(), "state");
-        QTEST(blocksOnTopRow(t.game) - 1, "ticks");
-        const bool running = t.game.state() == Game::State::Running;
-        QCOMPARE(t.game.launchSquaresEnabled(), running);
-        QCOMPARE(t.game.rowClock().isEnabled(), running);
-        QCOMPARE(t.game.columnClock().isEnabled(), running);
     }
 
     // A block scores the blocks it lands on, and nothing while the game is held: 22 onto
