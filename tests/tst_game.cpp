@@ -405,6 +405,7 @@ private slots:
         w.move(120, 80);
         game.playToTheEnd(score);
         QVERIFY(!w.isVisible());
+        QCOMPARE(shown(w, "Label4"), score > 200 ? u"01"_qs : u"00"_qs); // the level reached
         REQUIRE_WINDOW(end, EndOfGameWindow);
         QCOMPARE(end->windowTitle(),
                  record ? u"Dosáhl jste rekordu..."_qs : u"Nebylo dosaženo rekordu..."_qs);
