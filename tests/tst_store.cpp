@@ -223,11 +223,12 @@ private slots:
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
                 file.write(bytes) == bytes.size());
         file.close();
+        const bool saves = path == m_file;
         ScoreBook book;
         QCOMPARE(book.load(), firstLoad);
+        QCOMPARE(book.lastSaveFailed(), !saves); // the emptied table went in, or nothing did
         book.table().insert("Jan", 85);
         const ScoreTable jan = book.table();
-        const bool saves = path == m_file;
         QCOMPARE(book.save(), saves);
         QCOMPARE(book.load(), saves ? Load::Loaded : Load::Unavailable);
         QCOMPARE(book.table(), jan);
