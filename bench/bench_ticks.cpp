@@ -5,6 +5,7 @@
 // includes the trip of every repaint to the X server. The settings live in a
 // temporary folder and every message box is answered at once, so nothing of the
 // player's is touched and nothing waits for a click.
+#include "HandClock.h"
 #include "game/FieldView.h"
 #include "game/MainWindow.h"
 #include "shell/MessageBox.h"
@@ -45,10 +46,11 @@ void report(const char *what, std::vector<qint64> nanoseconds) {
 
 // Full columns: as many sinks as wanted, never one that runs a column dry.
 void refillColumns(MainWindow &window) {
+    Field field = window.game().field();
     for (int column = 0; column < Field::kColumns; ++column)
         for (int row = Field::kStackTopRow; row <= Field::kBottomRow; ++row)
-            window.game().field().setCell(column, row, Square(column));
-    window.fieldView()->update();
+            field.setCell(column, row, Square(column));
+    window.game().setField(field); // repaints the whole field
     QCoreApplication::processEvents();
 }
 
@@ -75,6 +77,7 @@ void breakDownRowTick(MainWindow &window, int samples) {
         FieldView::topSquareRect(0).united(FieldView::topSquareRect(Field::kTopSquares - 1));
     Square colour = 0;
     const auto draw = [&colour] { return Square(colour++ % Colour::kCount); };
+    Field field = window.game().field(); // shifted aside; the game's row is painted
 
     std::printf("where a row tick's time goes:\n");
     report("  22 event passes, nothing to do", timed(samples, [&] {
@@ -90,7 +93,7 @@ void breakDownRowTick(MainWindow &window, int samples) {
                QCoreApplication::processEvents();
            }));
     report("  shift + 22 passes, one row paint", timed(samples, [&] {
-               window.game().field().shiftRow(
+               field.shiftRow(
                    [](int) {
                        Program::letEventsRun();
                        return true;
@@ -128,18 +131,19 @@ int main(int argc, char **argv) {
         return request.buttons == MessageBox::Buttons::YesNo ? MessageBox::Answer::No
                                                              : MessageBox::Answer::Ok;
     });
-    
+
+    // Only the ticks below move the game.
+    HandClock *rowClock, *columnClock;
     MainWindow::Setup setup = MainWindow::Setup::fromBuild();
     setup.seed = [] { return 20261206u; };
-    MainWindow window(setup);
+    setup.clocks = HandClock::pair(rowClock, columnClock);
+    MainWindow window(std::move(setup));
     window.newGame();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fprintf(stderr, "bench_ticks: the window was never exposed, nothing would paint\n");
         return 1;
     }
-    // Only the calls below tick from here on.
-    window.game().hold();
     QCoreApplication::processEvents();
 
     PaintCounter counter;
@@ -155,7 +159,7 @@ int main(int argc, char **argv) {
 
     // The first ticks fill the top row and the picture caches; they are not timed.
     for (int i = 0; i < 100; ++i) {
-        window.game().rowTick();
+        rowClock->tick();
         QCoreApplication::processEvents();
     }
     std::vector<qint64> row;
@@ -163,7 +167,7 @@ int main(int argc, char **argv) {
     counter.paints = 0;
     for (int i = 0; i < rowTicks; ++i) {
         clock.start();
-        window.game().rowTick();
+        rowClock->tick();
         QCoreApplication::processEvents(); // paints the square the tick filled last
         row.push_back(clock.nsecsElapsed());
     }
@@ -178,7 +182,7 @@ int main(int argc, char **argv) {
         refillColumns(window);
         counter.paints = 0;
         clock.start();
-        window.game().columnTick();
+        columnClock->tick();
         const qint64 call = clock.nsecsElapsed();
         QCoreApplication::processEvents(); // the sunk columns are painted here
         const qint64 total = clock.nsecsElapsed();
@@ -191,8 +195,8 @@ int main(int argc, char **argv) {
     if (window.game().isOver())
         std::fprintf(stderr, "bench_ticks: the game ended while timing; figures are off\n");
 
-    report("row tick (rowTick + paints)", row);
-    report("column tick (columnTick only)", columnCall);
+    report("row tick (the tick + paints)", row);
+    report("column tick (the tick only)", columnCall);
     report("column tick (+ its paint)", column);
     std::printf("paint events per row tick %.2f, per column tick %.2f\n", rowPaints,
                 double(columnPaints) / columnTicks);

@@ -1,13 +1,20 @@
 #include "game/Game.h"
 
+#include "game/GameTimer.h"
+
 #include <limits>
 
-Game::Game(EventPump letEventsRun, QObject *parent)
-    : QObject(parent), m_letEventsRun(std::move(letEventsRun)) {
-    m_rowClock.setObjectName(QStringLiteral("Timer1"));
-    m_columnClock.setObjectName(QStringLiteral("Timer2"));
-    connect(&m_rowClock, &GameTimer::timeout, this, &Game::rowTick);
-    connect(&m_columnClock, &GameTimer::timeout, this, &Game::columnTick);
+Game::Clocks Game::Clocks::timers() {
+    return {std::make_unique<GameTimer>(), std::make_unique<GameTimer>()};
+}
+
+Game::Game(EventPump letEventsRun, Clocks clocks, QObject *parent)
+    : QObject(parent), m_rowClock(std::move(clocks.row)), m_columnClock(std::move(clocks.column)),
+      m_letEventsRun(std::move(letEventsRun)) {
+    m_rowClock->setObjectName(QStringLiteral("Timer1"));
+    m_columnClock->setObjectName(QStringLiteral("Timer2"));
+    connect(m_rowClock.get(), &GameClock::timeout, this, &Game::rowTick);
+    connect(m_columnClock.get(), &GameClock::timeout, this, &Game::columnTick);
 }
 
 void Game::reset(quint32 seed) {
@@ -20,8 +27,13 @@ void Game::reset(quint32 seed) {
     emit levelChanged(m_level);
     m_threshold = Scoring::kFirstThreshold;
     m_draw.seed(seed);
-    m_rowClock.setInterval(Scoring::kRowInterval);
-    m_columnClock.setInterval(Scoring::kColumnInterval);
+    m_rowClock->setInterval(Scoring::kRowInterval);
+    m_columnClock->setInterval(Scoring::kColumnInterval);
+}
+
+void Game::setField(const Field &field) {
+    m_field = field;
+    emit fieldReset();
 }
 
 void Game::start() {
@@ -33,15 +45,15 @@ void Game::resume() {
     if (m_over || m_paused || m_heldUnderWindow || m_stopped)
         return;
     m_launchSquaresEnabled = true;
-    m_rowClock.setEnabled(true);
-    m_columnClock.setEnabled(true);
+    m_rowClock->setEnabled(true);
+    m_columnClock->setEnabled(true);
     rowTick();
 }
 
 void Game::hold() {
     m_launchSquaresEnabled = false;
-    m_rowClock.setEnabled(false);
-    m_columnClock.setEnabled(false);
+    m_rowClock->setEnabled(false);
+    m_columnClock->setEnabled(false);
 }
 
 void Game::togglePause() {
@@ -52,8 +64,7 @@ void Game::togglePause() {
 
 void Game::setMinimised(bool minimised) {
     m_minimised = minimised;
-    if (!m_over)
-        holdIf(minimised);
+    holdIf(minimised); // an ended game stays ended: resume() refuses it
 }
 
 void Game::setHeldUnderWindow(bool held) {
@@ -133,8 +144,8 @@ void Game::raiseLevel() {
     ++m_level;
     emit levelChanged(m_level);
     m_threshold = Scoring::nextThreshold(qint16(m_threshold), m_level);
-    m_rowClock.setInterval(Scoring::nextInterval(m_rowClock.interval()));
-    m_columnClock.setInterval(Scoring::nextInterval(m_columnClock.interval()));
+    m_rowClock->setInterval(Scoring::nextInterval(m_rowClock->interval()));
+    m_columnClock->setInterval(Scoring::nextInterval(m_columnClock->interval()));
 }
 
 void Game::end() {

@@ -5,11 +5,12 @@
 
 #include "game/ColourDraw.h"
 #include "game/Field.h"
-#include "game/GameTimer.h"
+#include "game/GameClock.h"
 #include "game/Scoring.h"
 
 #include <QObject>
 #include <functional>
+#include <memory>
 
 class Game : public QObject {
     Q_OBJECT
@@ -28,8 +29,17 @@ public:
     // shift stops there.
     using EventPump = std::function<bool()>;
 
+    // The row clock moves the top row, the column clock sinks the columns.
+    struct Clocks {
+        std::unique_ptr<GameClock> row;
+        std::unique_ptr<GameClock> column;
+        // Two GameTimers: the game as it is played.
+        static Clocks timers();
+    };
+
     explicit Game(
-        EventPump letEventsRun = [] { return true; }, QObject *parent = nullptr);
+        EventPump letEventsRun = [] { return true; }, Clocks clocks = Clocks::timers(),
+        QObject *parent = nullptr);
 
     // A fresh field with the starting blocks, score and level 0, the first
     // intervals and a newly seeded colour draw. The game does not move until start().
@@ -46,7 +56,8 @@ public:
     void togglePause();
     // A minimised window holds the game; restoring it resumes the game.
     void setMinimised(bool minimised);
-    // A window opened from the menu holds the game while it is up.
+    // A window opened from the menu, or the new-game question, holds the game
+    // while it is up: a restore does not resume it, letting go does.
     void setHeldUnderWindow(bool held);
     // The program is ending: the clocks stop for good and nothing resumes them.
     void stop();
@@ -55,9 +66,9 @@ public:
     // down the column under it, if it is a launch square and the game runs.
     void sendBlockFrom(int square);
 
-    // The clocks' handlers, public so that tests and benchmarks can tick by hand.
-    void rowTick();
-    void columnTick();
+    // Every square at once, as a position composed elsewhere: the field view
+    // repaints all of it. Score, level and clocks go on as they were.
+    void setField(const Field &field);
 
     State state() const;
     bool isOver() const { return m_over; }
@@ -66,9 +77,8 @@ public:
     int level() const { return m_level; }
     int threshold() const { return m_threshold; }
     const Field &field() const { return m_field; }
-    Field &field() { return m_field; }
-    GameTimer &rowClock() { return m_rowClock; }
-    GameTimer &columnClock() { return m_columnClock; }
+    const GameClock &rowClock() const { return *m_rowClock; }
+    const GameClock &columnClock() const { return *m_columnClock; }
 
 signals:
     void fieldReset();
@@ -80,6 +90,8 @@ signals:
     void ended(int score);
 
 private:
+    void rowTick();
+    void columnTick();
     // Holds the game, or else lets it run again if nothing else holds it.
     void holdIf(bool held);
     void raiseLevel();
@@ -87,8 +99,8 @@ private:
 
     Field m_field;
     ColourDraw m_draw;
-    GameTimer m_rowClock;
-    GameTimer m_columnClock;
+    std::unique_ptr<GameClock> m_rowClock;
+    std::unique_ptr<GameClock> m_columnClock;
     EventPump m_letEventsRun;
 
     int m_score = 0;

@@ -1,6 +1,6 @@
 #include "game/GameTimer.h"
 
-GameTimer::GameTimer(QObject *parent) : QObject(parent) {
+GameTimer::GameTimer(QObject *parent) : GameClock(parent) {
     // The game's intervals are short and matter to the player: no coarse slack.
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &GameTimer::timeout);

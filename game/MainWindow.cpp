@@ -28,10 +28,12 @@ MainWindow::Setup MainWindow::Setup::fromBuild() {
 }
 
 MainWindow::MainWindow(Setup setup)
-    : m_game([] {
-          Program::letEventsRun();
-          return !Program::isEnding();
-      }),
+    : m_game(
+          [] {
+              Program::letEventsRun();
+              return !Program::isEnding();
+          },
+          std::move(setup.clocks)),
       m_scores(this), m_setup(std::move(setup)), m_fieldView(new FieldView(m_game, this)),
       m_scoreLabel(m_fieldView, QStringLiteral("Label2"), Twips::rect(420, 2760, 1110, 375),
                    Twips::rect(450, 2775, 1095, 375), 18),
@@ -130,16 +132,17 @@ void MainWindow::askNewGame() {
         newGame();
         return;
     }
-    m_game.hold();
+    // The question holds the game as a window from the menu does: a restore of
+    // the minimised window while it is up leaves the game where it stands.
+    m_game.setHeldUnderWindow(true);
     const bool confirmed =
         MessageBox::ask(this, QStringLiteral("Opravdu chcete zrušit právě probíhající hru?"),
                         QStringLiteral("Nová hra?"));
     if (Program::isEnding()) // quit was confirmed while this question was up
         return;
     if (confirmed)
-        newGame();
-    else
-        m_game.resume();
+        newGame(); // still held: it starts when the question lets go
+    m_game.setHeldUnderWindow(false);
 }
 
 bool MainWindow::askQuit() {
@@ -267,8 +270,10 @@ void MainWindow::recordWindowClosed(const QString &name, int score) {
         m_scores.load();
     } else {
         // Reloaded first: another copy of the game may have changed the table
-        // since this one loaded it, and its records must stay.
-        m_scores.change([&](ScoreTable &table) { table.insert(name, qint16(score)); }, true);
+        // since this one loaded it, and its records must stay. The result then
+        // enters only if it still beats them; if not, the best results show
+        // the table as it is now.
+        m_scores.change(ScoreBook::entering(name, qint16(score)), true);
     }
     show();
     showBestResults(); // the main window takes no input until they are closed

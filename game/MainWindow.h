@@ -23,12 +23,14 @@ class QAction;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // The score board the results go to, and where each new game's colour
-    // sequence comes from (the clock, unless a test fixes it).
+    // The score board the results go to, where each new game's colour
+    // sequence comes from (the time of day, unless a test fixes it) and the
+    // game's clocks (timers, unless a test or a benchmark ticks them by hand).
     struct Setup {
         SendWindow::ScoreBoard scoreBoard;
         std::function<quint32()> seed;
-        // The addresses fixed when the game was built, and the clock.
+        Game::Clocks clocks = Game::Clocks::timers();
+        // The addresses fixed when the game was built, the time of day and timers.
         static Setup fromBuild();
     };
 

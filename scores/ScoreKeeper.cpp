@@ -11,7 +11,7 @@ void ScoreKeeper::load() {
     emit tableChanged();
 }
 
-void ScoreKeeper::change(const std::function<void(ScoreTable &)> &change, bool reloadFirst) {
+void ScoreKeeper::change(const ScoreBook::Change &change, bool reloadFirst) {
     // A damaged table is reported before the change, as the player expects
     // (first the loss, then the new result alone in the table), and before
     // the lock is taken, so no other copy of the game waits on the message.

@@ -22,7 +22,7 @@ public:
     void load();
     // Changes the table and saves it in one step no other running copy of the
     // game can come between (reloading it first when asked).
-    void change(const std::function<void(ScoreTable &)> &change, bool reloadFirst);
+    void change(const ScoreBook::Change &change, bool reloadFirst);
 
 signals:
     // The table was loaded or saved: windows that show it show it again.

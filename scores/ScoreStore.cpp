@@ -54,6 +54,12 @@ std::optional<QString> ScoreStore::read() const {
 
 bool ScoreStore::write(const QString &value) {
     const QString file = fileName();
+    // A file the game cannot both read and write is left as it is: what it
+    // holds is unknown or not the game's to change. (QSettings would write a
+    // file it cannot read anew, with this one entry in it.)
+    const QFileInfo info(file);
+    if (info.exists() && !(info.isFile() && info.isReadable() && info.isWritable()))
+        return false;
     // QSettings would read the whole file first to keep its other entries.
     if (oversized(file) && !QFile::remove(file))
         return false;
@@ -61,8 +67,7 @@ bool ScoreStore::write(const QString &value) {
         return true;
     // A file that is no settings file at all has no other entries to keep:
     // it makes way for one that is.
-    return QFileInfo(file).isFile() && QFile::remove(file) &&
-           writeValue(value) == QSettings::NoError;
+    return info.exists() && QFile::remove(file) && writeValue(value) == QSettings::NoError;
 }
 
 QString ScoreStore::lockFileName() {

@@ -23,7 +23,9 @@ public:
     std::optional<QString> read() const;
 
     // Stores the value and flushes it to disk. False when it could not be
-    // written, e.g. a read-only settings file or folder.
+    // written, e.g. a read-only settings file or folder. A settings file the
+    // game cannot read or cannot write is never removed or replaced; one it
+    // can is, when it is far too large or holds no settings at all.
     bool write(const QString &value);
 
     // A lock shared by every running copy of the game, held while one of them

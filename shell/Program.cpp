@@ -31,17 +31,16 @@ bool Program::isEnding() {
 
 void Program::setQuitHook(std::function<void()> hook) {
     quitHook = std::move(hook);
-}
-
-void Program::resetForTests() {
     ending = false;
 }
 
-void Program::installCzechTranslation(QApplication &app) {
+QTranslator *Program::installCzechTranslation(QApplication &app) {
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(translator);
-    else
-        delete translator; // the game still works, with the toolkit's English button texts
+        return translator;
+    }
+    delete translator; // the game still works, with the toolkit's English button texts
+    return nullptr;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 
 class QApplication;
+class QTranslator;
 
 namespace Program {
 
@@ -18,13 +19,14 @@ void end();
 // True once end() was called.
 bool isEnding();
 
-// Tests replace the final step (leaving the event loops) by a hook of their own;
-// an empty function restores the real one. resetForTests() clears the ending mark.
+// A host that runs the game inside a loop of its own (a test) replaces the
+// final step, leaving the event loops, by `hook`; an empty function restores
+// the real one. Either way a new life of the program begins: not ending.
 void setQuitHook(std::function<void()> hook);
-void resetForTests();
 
 // Loads Qt's own Czech texts, so standard buttons read "Ano", "Ne" and the
-// text boxes' context menus are Czech.
-void installCzechTranslation(QApplication &app);
+// text boxes' context menus are Czech. The translation is the application's
+// child; deleting it (where it loaded) takes the texts away again.
+QTranslator *installCzechTranslation(QApplication &app);
 
 } // namespace Program

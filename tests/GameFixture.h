@@ -1,6 +1,7 @@
 // A fresh main window for each test, with scripted answers to its message boxes.
 #pragma once
 
+#include "HandClock.h"
 #include "TestMain.h"
 #include "game/FieldView.h"
 #include "game/MainWindow.h"
@@ -29,11 +30,13 @@ public:
     std::function<void(const MessageBox::Request &)> whileAsking;
     QList<MessageBox::Request> asked;
     int quits = 0;
+    // The game's clocks tick only when a test ticks them.
+    HandClock *rowClock = nullptr;
+    HandClock *columnClock = nullptr;
     std::unique_ptr<MainWindow> window;
 
     explicit GameFixture(SendWindow::ScoreBoard board = MainWindow::Setup::fromBuild().scoreBoard) {
         quietOffscreenWarnings();
-        Program::resetForTests();
         Program::setQuitHook([this] { ++quits; });
         MessageBox::setAnswerer([this](const MessageBox::Request &request) {
             asked << request;
@@ -43,7 +46,8 @@ public:
                 return answers.takeFirst();
             return request.buttons == MessageBox::Buttons::YesNo ? Answer::No : Answer::Ok;
         });
-        window = std::make_unique<MainWindow>(MainWindow::Setup{board, [] { return 20261206u; }});
+        window = std::make_unique<MainWindow>(MainWindow::Setup{
+            board, [] { return 20261206u; }, HandClock::pair(rowClock, columnClock)});
     }
 
     ~GameFixture() {
@@ -53,7 +57,6 @@ public:
         window.reset();
         MessageBox::setAnswerer({});
         Program::setQuitHook({});
-        Program::resetForTests();
     }
 
     // Starts the game as main() does.
@@ -76,12 +79,19 @@ public:
     }
     static void forgetStoredTable() { QSettings(u"Toquel"_qs, u"Toquel"_qs).clear(); }
 
+    // The menu command that reads `text`, or null.
+    QAction *action(const QString &text) const {
+        for (QAction *action : window->findChildren<QAction *>())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
     // Runs a menu command; false when the window has no such command.
-    [[nodiscard]] bool trigger(const char *name) const {
-        QAction *action = window->findChild<QAction *>(QLatin1String(name));
-        if (action)
-            action->trigger();
-        return action;
+    [[nodiscard]] bool trigger(const QString &text) const {
+        QAction *command = action(text);
+        if (command)
+            command->trigger();
+        return command;
     }
 
     Game &game() const { return window->game(); }
@@ -96,10 +106,23 @@ public:
 
     // Column `column` holds `blocks` blocks of its colour; `colour` stands on its launch square.
     void prepare(int column, int blocks, Square colour) const {
+        Field field = game().field();
         for (int row = 0; row < Field::kRows; ++row)
-            game().field().setCell(
-                column, row, row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
-        game().field().setTop(Field::kLaunchSquares[column], colour);
+            field.setCell(column, row,
+                          row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
+        field.setTop(Field::kLaunchSquares[column], colour);
+        game().setField(field);
+    }
+
+    // Scores `score` points (a block onto nine blocks scores 9; one more makes up the rest),
+    // then ends the game with a block of the wrong colour.
+    void playToTheEnd(int score) const {
+        for (int rest = score; rest > 0; rest -= 9) {
+            prepare(0, qMin(rest, 9), Colour::Blue);
+            press(Field::kLaunchSquares[0]);
+        }
+        prepare(0, 5, Colour::Red);
+        press(Field::kLaunchSquares[0]);
     }
 
     // Presses a mouse button on top-row square i, as the player would.

@@ -1,7 +1,8 @@
 // The rules of the game without a window: the field, the numbers, the clock
 // and one game's course from start to end.
+#include "HandClock.h"
 #include "TestMain.h"
-#include "game/Game.h"
+#include "game/GameTimer.h"
 
 #include <QSignalSpy>
 
@@ -25,19 +26,28 @@ int blocksOnTopRow(const Game &game) {
     return blocksIn(game.field(), -1);
 }
 
-// A game with a pump that runs `between(copy)` between the copies of the row shift.
+// A game with a pump that runs `between(copy)` between the copies of the row shift, and
+// clocks that tick by hand.
 struct GameUnderTest {
     std::function<bool(int)> between;
     int copy = 0;
-    Game game{[this] { return between ? between(copy++ % (Field::kTopSquares - 1)) : true; }};
+    HandClock *rowClock, *columnClock;
+    Game game{[this] { return between ? between(copy++ % (Field::kTopSquares - 1)) : true; },
+              HandClock::pair(rowClock, columnClock)};
 
     GameUnderTest() {
         game.reset(20261206u);
         game.start();
     }
+    // Changes squares of the field, as `edit` does to a copy of it.
+    void change(const std::function<void(Field &)> &edit) {
+        Field field = game.field();
+        edit(field);
+        game.setField(field);
+    }
     // Puts a block of `colour` on the launch square above `column`.
     void place(int column, Square colour) {
-        game.field().setTop(Field::kLaunchSquares[column], colour);
+        change([&](Field &field) { field.setTop(Field::kLaunchSquares[column], colour); });
     }
 };
 } // namespace
@@ -45,33 +55,6 @@ struct GameUnderTest {
 class TestRules : public QObject {
     Q_OBJECT
 private slots:
-
-    // Whoever runs between two copies sees the row half shifted: the squares to
-    // the left already moved, the rest not yet.
-    void shiftCopiesLeftToRightThenDraws() {
-        Field field;
-        field.setTop(22, Colour::Blue);
-        field.setTop(10, Colour::Red);
-        int copies = 0;
-        bool halfShifted = false;
-        QVERIFY(field.shiftRow(
-            [&](int i) {
-                halfShifted |= ++copies == 10 && i == 9 && field.top(9) == Colour::Red &&
-                               field.top(10) == Colour::Red;
-                return true;
-            },
-            [] { return Colour::White; }));
-        QVERIFY(halfShifted);
-        QCOMPARE(copies, 22);
-        QCOMPARE(field.top(21), Colour::Blue);
-        QCOMPARE(field.top(22), Colour::White);
-
-        bool drew = false;
-        QVERIFY(
-            !field.shiftRow([](int i) { return i < 5; }, [&] { return drew = true, Colour::Red; }));
-        QVERIFY(!drew);
-        QCOMPARE(field.top(21), Colour::Blue); // square 21 was not reached
-    }
 
     void send_data() {
         QTest::addColumn<int>("column");
@@ -106,26 +89,17 @@ private slots:
         QCOMPARE(blocksIn(field, column), blocks + int(landed));
     }
 
-    // Worked out by hand as floor(previous x 0.9): the row clock stops at level 47,
-    // the column clock at 72.
+    // Worked out by hand as floor(previous x 0.9): the first levels, the first cut to whole
+    // milliseconds, and where each clock stops.
     void intervalsFollowTheLevelTable_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
-        const int rows[] = {750, 675, 607, 546, 491, 441, 396, 356, 320, 288, 259, 233,
-                            209, 188, 169, 152, 136, 122, 109, 98,  88,  79,  71,  63,
-                            56,  50,  45,  40,  36,  32,  28,  25,  22,  19,  17,  15,
-                            13,  11,  9,   8,   7,   6,   5,   4,   3,   2,   1,   0};
-        const int columns[] = {10000, 9000, 8100, 7290, 6561, 5904, 5313, 4781, 4302, 3871, 3483,
-                               3134,  2820, 2538, 2284, 2055, 1849, 1664, 1497, 1347, 1212, 1090,
-                               981,   882,  793,  713,  641,  576,  518,  466,  419,  377,  339,
-                               305,   274,  246,  221,  198,  178,  160,  144,  129,  116,  104,
-                               93,    83,   74,   66,   59,   53,   47,   42,   37,   33,   29,
-                               26,    23,   20,   18,   16,   14,   12,   10,   9,    8,    7,
-                               6,     5,    4,    3,    2,    1,    0};
-        for (int level = 0; level <= 72; ++level)
-            QTest::addRow("level %d", level)
-                << level << (level < 48 ? rows[level] : 0) << columns[level];
+        QTest::newRow("level 0") << 0 << 750 << 10000;
+        QTest::newRow("level 2: 607.5 cut to 607") << 2 << 607 << 8100;
+        QTest::newRow("level 46: the row clock's last") << 46 << 1 << 74;
+        QTest::newRow("level 47: the row clock stops") << 47 << 0 << 66;
+        QTest::newRow("level 72: the column clock stops") << 72 << 0 << 0;
     }
 
     void intervalsFollowTheLevelTable() {
@@ -178,63 +152,13 @@ private slots:
         QVERIFY(ticks.wait(5000));
     }
 
-    // Each step is applied in turn; the state after the last one and the row ticks
-    // they caused (a resume ticks once at once) are what counts. The new game's
-    // first tick is not counted.
-    void holdsAndResumes_data() {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<Game::State>("state");
-        QTest::addColumn<int>("ticks");
-        using S = Game::State;
-        QTest::newRow("new game") << u""_qs << S::Running << 0;
-        QTest::newRow("pause") << u"p"_qs << S::Paused << 0;
-        QTest::newRow("pause, resume") << u"pp"_qs << S::Running << 1;
-        QTest::newRow("minimise") << u"m"_qs << S::Minimised << 0;
-        QTest::newRow("minimise, restore") << u"mr"_qs << S::Running << 1;
-        QTest::newRow("paused, minimise, restore") << u"pmr"_qs << S::Paused << 0;
-        QTest::newRow("under a window") << u"w"_qs << S::Held << 0;
-        QTest::newRow("under a window, minimise, restore") << u"wmr"_qs << S::Held << 0;
-        QTest::newRow("window closed") << u"wc"_qs << S::Running << 1;
-        QTest::newRow("paused under a window closed") << u"pwc"_qs << S::Paused << 0;
-        QTest::newRow("question answered No") << u"hu"_qs << S::Running << 1;
-        QTest::newRow("program ends") << u"xu"_qs << S::Held << 0;
-        QTest::newRow("ended, restore, unpause") << u"emrpp"_qs << S::Ended << 0;
-    }
-
-    void holdsAndResumes() {
-        QFETCH(QString, steps);
-        GameUnderTest t;
-        QCOMPARE(blocksOnTopRow(t.game), 1);
-        for (QChar step : steps) {
-            const char c = step.toLatin1();
-            if (c == 'p')
-                t.game.togglePause();
-            else if (c == 'm' || c == 'r')
-                t.game.setMinimised(c == 'm');
-            else if (c == 'w' || c == 'c')
-                t.game.setHeldUnderWindow(c == 'w');
-            else if (c == 'h' || c == 'u')
-                c == 'h' ? t.game.hold() : t.game.resume();
-            else if (c == 'x')
-                t.game.stop();
-            else if (c == 'e')
-                t.place(2, Colour::Red), t.game.sendBlockFrom(Field::kLaunchSquares[2]);
-        }
-        QTEST(t.game.state(), "state");
-        QTEST(blocksOnTopRow(t.game) - 1, "ticks");
-        const bool running = t.game.state() == Game::State::Running;
-        QCOMPARE(t.game.launchSquaresEnabled(), running);
-        QCOMPARE(t.game.rowClock().isEnabled(), running);
-        QCOMPARE(t.game.columnClock().isEnabled(), running);
-    }
-
     // A block scores the blocks it lands on, and nothing while the game is held: 22 onto
     // nine and one onto two make 200 points, not yet more than the threshold; the next is.
     void rightBlockScoresAndRaisesTheLevel() {
         GameUnderTest t;
         QSignalSpy levels(&t.game, &Game::levelChanged);
         const auto sendWhite = [&](int blocksBelow) {
-            stack(t.game.field(), 4, blocksBelow);
+            t.change([&](Field &field) { stack(field, 4, blocksBelow); });
             t.place(4, Colour::White);
             t.game.sendBlockFrom(Field::kLaunchSquares[4]);
         };
@@ -264,16 +188,18 @@ private slots:
         QFETCH(bool, byColumn);
         GameUnderTest t;
         QSignalSpy ended(&t.game, &Game::ended);
-        stack(t.game.field(), 3, 1);
-        t.game.field().setCell(1, 7, Colour::Red);  // a wrong block lying on the green stack
-        t.game.field().setCell(4, 1, Colour::Blue); // the entry zone is left alone
+        t.change([](Field &field) {
+            stack(field, 3, 1);
+            field.setCell(1, 7, Colour::Red);  // a wrong block lying on the green stack
+            field.setCell(4, 1, Colour::Blue); // the entry zone is left alone
+        });
         t.place(2, Colour::Red);
-        t.game.columnTick(); // every column sinks; the last red block goes
+        t.columnClock->tick(); // every column sinks; the last red block goes
         QCOMPARE(ended.count(), 0);
         QCOMPARE(t.game.field().cell(1, 8), Colour::Red);
         QCOMPARE(t.game.field().cell(4, 1), Colour::Blue);
         if (byColumn)
-            t.game.columnTick(); // the column is dry: nothing sinks
+            t.columnClock->tick(); // the column is dry: nothing sinks
         else
             t.game.sendBlockFrom(Field::kLaunchSquares[2]);
         QCOMPARE(ended.count(), 1);
@@ -302,14 +228,14 @@ private slots:
             if (copy != 3)
                 return true;
             if (event == 't')
-                t.game.rowTick(), t.game.resume(), t.game.columnTick();
+                t.rowClock->tick(), t.game.resume(), t.columnClock->tick();
             else if (event == 'e')
                 t.game.sendBlockFrom(Field::kLaunchSquares[0]);
             else
                 t.game.stop();
             return event != 'x';
         };
-        t.game.rowTick();
+        QVERIFY(t.rowClock->tick());
         QTEST(t.game.state(), "state");
         QFETCH(bool, completed);
         // Completed, the shift moved the first block to square 21 and drew one more.

@@ -173,8 +173,8 @@ private slots:
                                                 std::chrono::milliseconds(send.totalMs)});
         game.start();
         GameFixture::storeTable(knownTable());
-        QVERIFY(send.close != u"paused"_qs || game.trigger("MnPauza"));
-        QVERIFY(game.trigger("MnOdeslatNv"));
+        QVERIFY(send.close != u"paused"_qs || game.trigger(u"Pauza"_qs));
+        QVERIFY(game.trigger(u"Odeslat na web"_qs));
         REQUIRE_WINDOW(w, SendWindow);
         ScoreTable old;
         old.setEntry(0, {QString(40, u'x'), Score(120, 2)}); // stored as "00120"

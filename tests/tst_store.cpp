@@ -163,49 +163,78 @@ private slots:
         QCOMPARE(table, tableOf(after));
     }
 
-    // Two copies of the game enter a record at once, each holding the table a while; without the
-    // lock one record is lost. Runs before the store faults, whose failed saves Qt keeps cached.
-    void twoCopiesKeepBothRecords() {
+    // Two copies of the game end with a result at once; the second starts while the first
+    // holds the table, waits for it and reloads. Without the lock one record is lost; on a
+    // table whose last free place the first copy fills, the second's equal score stays out.
+    // Runs before the store faults, whose failed saves Qt keeps cached.
+    void twoCopiesKeepEachOthersRecords_data() {
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("free places")
+            << QList<int>{} << 300 << 200 << QStringList{"Prvni", "Druhy", "", "", ""};
+        QTest::newRow("last free place, equal scores")
+            << QList<int>{900, 700, 500, 300} << 5 << 5
+            << QStringList{"Stary", "Stary", "Stary", "Stary", "Prvni"};
+    }
+    void twoCopiesKeepEachOthersRecords() {
+        QFETCH(QList<int>, before);
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(QStringList, after);
+        ScoreBook book;
+        for (int score : before)
+            book.table().insert("Stary", qint16(score));
+        QVERIFY(book.save());
         const QString writer = QCoreApplication::applicationDirPath() + "/record_writer";
-        QProcess first, second;
-        first.start(writer, {"Prvni", "300", "400"});
-        second.start(writer, {"Druhy", "200", "400"});
-        for (QProcess *copy : {&first, &second}) {
-            QVERIFY(copy->waitForFinished(30000));
-            QVERIFY(copy->exitStatus() == QProcess::NormalExit && copy->exitCode() == 0);
+        QProcess copies[2];
+        copies[0].start(writer, {"Prvni", QString::number(first), "400"});
+        QVERIFY(copies[0].waitForReadyRead(30000));
+        copies[1].start(writer, {"Druhy", QString::number(second), "0"});
+        for (QProcess &copy : copies) {
+            QVERIFY(copy.waitForFinished(30000));
+            QVERIFY(copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 0);
         }
-        QCOMPARE(ScoreStore().read(), std::optional(storedFrom("Prvni;Druhy;;;;300;200;;;", 5)));
+        QCOMPARE(book.load(), Load::Loaded);
+        for (int i = 0; i < ScoreTable::kEntries; ++i)
+            QCOMPARE(book.table().entry(i).name, after[i]);
     }
 
     // A record is kept on disk when the store takes it, in memory always, and saved once the
-    // store is back. A folder at the file or a file at its folder stops root as well.
+    // store is back. A file of the game's that holds no table is replaced; a folder at the
+    // file or a file at its folder stops root as well, and no table can be read from them.
     void storeFaults_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("saves");
+        QTest::addColumn<Load>("firstLoad");
         const auto row = [](const char *name, const QString &path, const QByteArray &bytes,
-                            bool saves) { QTest::newRow(name) << path << bytes << saves; };
+                            Load load) { QTest::newRow(name) << path << bytes << load; };
         const QByteArray garbage = QByteArray("\0\xff[=\n\\\"\x8e", 8).repeated(512);
-        row("damaged value", m_file, "[Skore]\nHiSkore=abc\n", true);
-        row("garbage file", m_file, garbage, true);
-        row("huge file", m_file, "[Skore]\nHiSkore=" + QByteArray(3 << 20, 'x') + "\n", true);
-        row("read-only: a folder at the file", m_file + "/x", "x", false);
-        row("read-only: a file at the folder", m_folder, "x", false);
+        row("damaged value", m_file, "[Skore]\nHiSkore=abc\n", Load::Damaged);
+        row("garbage file", m_file, garbage, Load::Damaged);
+        row("huge file", m_file, "[Skore]\nHiSkore=" + QByteArray(3 << 20, 'x') + "\n",
+            Load::Damaged);
+        row("read-only: a folder at the file", m_file + "/x", "x", Load::Unavailable);
+        row("read-only: a file at the folder", m_folder, "x", Load::Damaged);
     }
     void storeFaults() {
         QFETCH(QString, path);
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, saves);
+        QFETCH(Load, firstLoad);
         QFile file(path);
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
                 file.write(bytes) == bytes.size());
         file.close();
+        const bool saves = path == m_file;
         ScoreBook book;
-        QCOMPARE(book.load(), Load::Damaged);
+        QCOMPARE(book.load(), firstLoad);
+        QCOMPARE(book.lastSaveFailed(), !saves); // the emptied table went in, or nothing did
         book.table().insert("Jan", 85);
+        const ScoreTable jan = book.table();
         QCOMPARE(book.save(), saves);
         QCOMPARE(book.load(), saves ? Load::Loaded : Load::Unavailable);
-        QCOMPARE(book.table(), tableOf({{"Jan", 85}}));
+        QCOMPARE(book.table(), jan);
         init();
         QVERIFY(book.save());
         QCOMPARE(ScoreStore().read(), std::optional(storedFrom("Jan;;;;;85;;;;", 8 ^ 5)));
