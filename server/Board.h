@@ -32,8 +32,10 @@ public:
         std::chrono::milliseconds postWait{2000};
         // The clock of the rate limit and of the posts' deadlines.
         RateLimiter::Now steadyNow = &RateLimiter::Clock::now;
-        DatabaseThread::WallClock wallNow;
-        QTimeZone zone;
+        // Initialised, like every option, so that a caller may name only the
+        // ones it changes: Options{.rateLimit = 0}.
+        DatabaseThread::WallClock wallNow{};
+        QTimeZone zone{};
     };
 
     struct Reply {

@@ -1,31 +1,44 @@
-// What the score board's end-to-end tests need: a fresh PostgreSQL database,
-// an outage made by PostgreSQL itself, and a plain socket client that can
-// send anything, slowly or not at all.
+// What the score board's end-to-end tests need: a board served on a free
+// port, a fresh PostgreSQL database, an outage made by PostgreSQL itself, and
+// a plain socket client that can send anything, slowly or not at all.
 #pragma once
 
+#include "server/Board.h"
 #include "server/DatabaseConfig.h"
+#include "server/HttpServer.h"
+#include "server/Log.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace servertest {
+
+// A connection of the test's own to the board's database, opened if it can be.
+inline QSqlDatabase connectTo(const skore::DatabaseConfig &config, const QString &name) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), name);
+    const bool sqlite = config.engine == skore::DatabaseConfig::Engine::SQLite;
+    db.setDatabaseName(sqlite ? config.sqlitePath : config.database);
+    db.setHostName(config.host);
+    db.setPort(config.port);
+    db.setUserName(config.user);
+    db.open();
+    return db;
+}
 
 // Runs the statements on a connection of its own; false, with *error, when one fails.
 inline bool execOn(const skore::DatabaseConfig &config, const QStringList &statements,
                    QString *error = nullptr) {
     bool ok = true;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(config.driver(), u"servertest-admin"_qs);
-        const bool sqlite = config.engine == skore::DatabaseConfig::Engine::SQLite;
-        db.setDatabaseName(sqlite ? config.sqlitePath : config.database);
-        db.setHostName(config.host);
-        db.setPort(config.port);
-        db.setUserName(config.user);
+        QSqlDatabase db = connectTo(config, u"servertest-admin"_qs);
         QSqlQuery query(db);
         for (qsizetype i = -1; ok && i < statements.size(); ++i)
-            ok = i < 0 ? db.open() : query.exec(statements[i]);
+            ok = i < 0 ? db.isOpen() : query.exec(statements[i]);
         if (!ok && error)
             *error = db.lastError().text() + query.lastError().text();
     }
@@ -65,9 +78,8 @@ inline bool setReachable(const skore::DatabaseConfig &config, bool reachable) {
         QSqlDatabase::removeDatabase(u"servertest-blocker"_qs); // its transaction rolled back
         if (reachable)
             return true;
-        QSqlDatabase blocker = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"servertest-blocker"_qs);
-        blocker.setDatabaseName(config.sqlitePath);
-        return blocker.open() && QSqlQuery(blocker).exec(u"BEGIN IMMEDIATE"_qs);
+        QSqlDatabase blocker = connectTo(config, u"servertest-blocker"_qs);
+        return blocker.isOpen() && QSqlQuery(blocker).exec(u"BEGIN IMMEDIATE"_qs);
     }
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
     const QString sql = QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2; SELECT "
@@ -89,21 +101,31 @@ struct HttpReply {
     }
 };
 
-// A TCP client on 127.0.0.1 whose every wait is bounded (5 s). from picks the
-// loopback address it comes from (the server counts connections per address).
+// A TCP client on plain sockets, from the loopback address it is given (the
+// server counts connections per address), every wait bounded by 5 s. It
+// keeps no buffer between replies: hundreds of them cost little, and the
+// heap figures of the process see the server's buffers alone.
 class Client {
 public:
-    explicit Client(int port, const QString &from = QStringLiteral("127.0.0.1")) {
-        m_socket.bind(QHostAddress(from));
-        m_socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-        m_socket.waitForConnected(kWaitMs);
+    explicit Client(int port, const QString &from = u"127.0.0.1"_qs) {
+        const timeval wait{5, 0};
+        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait); // connect's too
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        inet_pton(AF_INET, from.toLatin1().constData(), &address.sin_addr);
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        address.sin_port = htons(quint16(port));
+        inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     }
-    // All of it, unless the server closes or stops reading for 5 s.
+    ~Client() { ::close(m_fd); }
+    Client(const Client &) = delete;
+    Client &operator=(const Client &) = delete;
+
+    // All of it; false once the server has closed or stopped reading for 5 s.
     bool send(const QByteArray &bytes) {
-        m_socket.write(bytes);
-        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(kWaitMs))
-            ;
-        return m_socket.bytesToWrite() == 0 && m_socket.state() == QTcpSocket::ConnectedState;
+        return ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
     }
     // The next reply; a reply to HEAD has no body whatever its length says.
     HttpReply read(bool head = false) {
@@ -119,18 +141,19 @@ public:
             if (!fill())
                 return {};
         reply.body = m_in.mid(end + 4, length);
-        m_in.remove(0, end + 4 + length);
+        m_in = m_in.mid(end + 4 + length); // pipelined replies' bytes, no more
         return reply;
     }
 
 private:
-    static constexpr int kWaitMs = 5000;
     bool fill() {
-        const bool more = m_socket.bytesAvailable() > 0 || m_socket.waitForReadyRead(kWaitMs);
-        m_in += m_socket.readAll();
-        return more;
+        char bytes[16384];
+        const ssize_t got = ::recv(m_fd, bytes, sizeof bytes, 0);
+        if (got > 0)
+            m_in.append(bytes, got);
+        return got > 0;
     }
-    QTcpSocket m_socket;
+    int m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
     QByteArray m_in;
 };
 
@@ -147,5 +170,38 @@ inline QByteArray postRequest(const QByteArray &body, const QByteArray &extraHea
     return kPost + "Content-Type: application/x-www-form-urlencoded\r\n" + extraHeaders +
            "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
+
+// What the end-to-end test classes share: a board on a fresh SQLite file (or
+// on the database a test puts in config) with its HTTP front on a free port
+// of 127.0.0.1.
+class ServedBoardTest : public QObject {
+protected:
+    // The tests' own faults are expected: logged only when LOGLEVEL asks.
+    ServedBoardTest() {
+        skore::log::setLevel(skore::log::Level(qEnvironmentVariableIntValue("LOGLEVEL") - 1));
+    }
+    void freshFolder() {
+        dir.emplace();
+        config = {};
+        config.sqlitePath = dir->filePath(u"skore.sqlite"_qs);
+    }
+    void stop() { http.reset(), board.reset(); }
+    bool serve(skore::Board::Options options = {}, skore::HttpLimits limits = {},
+               skore::TrustedProxies proxies = {}, bool start = true) {
+        http.reset();
+        board = std::make_unique<skore::Board>(config, options);
+        http = std::make_unique<skore::HttpServer>(*board, limits, 2, std::move(proxies));
+        const bool ok = http->bind(u"127.0.0.1"_qs, 0) && board->start();
+        if (ok && start)
+            http->start();
+        return ok;
+    }
+    HttpReply ask(const QByteArray &request) { return exchange(http->port(), request); }
+
+    std::optional<QTemporaryDir> dir; // a fresh one for each test
+    skore::DatabaseConfig config;
+    std::unique_ptr<skore::Board> board;
+    std::unique_ptr<skore::HttpServer> http;
+};
 
 } // namespace servertest

@@ -2,9 +2,6 @@
 // with its limits, its storage on SQLite and PostgreSQL, and the program.
 #include "ServerTestSupport.h"
 #include "TestMain.h"
-#include "server/Board.h"
-#include "server/HttpServer.h"
-#include "server/Log.h"
 #include "server/ServerOptions.h"
 #include "server/Storage.h"
 #include "web/FormBody.h"
@@ -33,13 +30,6 @@ QByteArray tableOf(const Results &results) {
     for (int i = 0; i < results.size(); ++i)
         table.setEntry(i, {results[i].name, qint16(results[i].score)});
     return FormBody::build(table);
-}
-
-// The board's options with one of them changed.
-template <typename T> Board::Options optionsWith(T Board::Options::*option, T value) {
-    Board::Options options;
-    options.*option = value;
-    return options;
 }
 
 // Only what is stored differs between the engines: those tests run once on
@@ -71,36 +61,17 @@ int startProgram(QProcess &program, const QStringList &arguments) {
 
 // The database as the program's --database takes it.
 QString databaseArgument(const DatabaseConfig &config) {
-    if (config.engine == DatabaseConfig::Engine::SQLite)
-        return config.sqlitePath;
-    return u"postgresql://%1@%2:%3/%4"_qs.arg(config.user, config.host)
-        .arg(config.port)
-        .arg(config.database);
+    const QString where = config.describe().section(u' ', 1); // after the engine's name
+    return config.engine == DatabaseConfig::Engine::SQLite ? where : "postgresql://" + where;
 }
 
 } // namespace
 
-class TestServer : public QObject {
+class TestServer : public ServedBoardTest {
     Q_OBJECT
 
-    std::optional<QTemporaryDir> dir; // a fresh one for each test
-    DatabaseConfig config;
-    std::unique_ptr<Board> board;
-    std::unique_ptr<HttpServer> http;
-
-    bool serve(Board::Options options = {}, HttpLimits limits = {}, TrustedProxies proxies = {}) {
-        http.reset();
-        board = std::make_unique<Board>(config, options);
-        http = std::make_unique<HttpServer>(*board, limits, 2, std::move(proxies));
-        const bool ok = http->bind(u"127.0.0.1"_qs, 0) && board->start();
-        if (ok)
-            http->start();
-        return ok;
-    }
-    HttpReply post(const Results &results, const QByteArray &headers = {}) {
-        return exchange(http->port(), postRequest(tableOf(results), headers));
-    }
-    QString page() { return QString::fromUtf8(exchange(http->port(), kPage).body); }
+    HttpReply post(const Results &results) { return ask(postRequest(tableOf(results))); }
+    QString page() { return QString::fromUtf8(ask(kPage).body); }
     // Every result in the database as "name score", best first.
     QStringList stored() {
         Storage storage(config);
@@ -112,23 +83,18 @@ class TestServer : public QObject {
     }
 
 private slots:
-    // The tests' own faults are expected: logged only when LOGLEVEL asks.
-    void initTestCase() { log::setLevel(log::Level(qEnvironmentVariableIntValue("LOGLEVEL") - 1)); }
-
     void init() {
-        dir.emplace();
-        config = {};
-        config.sqlitePath = dir->filePath(u"skore.sqlite"_qs);
+        freshFolder();
         QString why;
         if (QByteArray(QTest::currentDataTag()) == "postgresql" && !freshPgDatabase(&config, &why))
             QFAIL(qPrintable(why));
     }
 
-    void cleanup() { http.reset(), board.reset(); }
+    void cleanup() { stop(); }
 
     void storesAPostOnceAndListsIt_data() { engineRows(); }
     void storesAPostOnceAndListsIt() {
-        QVERIFY(serve(optionsWith(&Board::Options::rateLimit, 0)));
+        QVERIFY(serve({.rateLimit = 0}));
         // Names kept exactly, shown escaped (and never taken for arguments),
         // through the game's form encoding and back.
         const Results table{{u"Žluťoučký kůň 😀"_qs, 31250}, {u"%1 <b>\"&+='); --"_qs, 300}};
@@ -140,7 +106,7 @@ private slots:
         QCOMPARE(stored(), (QStringList{"Žluťoučký kůň 😀 31250", "%1 <b>\"&+='); -- 300"}));
         // Drawn at start and once for the change; the repeat changed nothing.
         QCOMPARE(board->pageRenders(), 2);
-        const HttpReply head = exchange(http->port(), "HEAD /skore HTTP/1.1\r\nHost: a\r\n\r\n");
+        const HttpReply head = ask("HEAD /skore HTTP/1.1\r\nHost: a\r\n\r\n");
         QCOMPARE(head.header("Content-Length").toInt(), html.toUtf8().size());
         // Below the last row of a board that is not full: still a place on it.
         QCOMPARE(post({{u"Nižší"_qs, 299}}).status, 200);
@@ -168,7 +134,7 @@ private slots:
         for (int i = 0; i < 100; ++i)
             hundred.append({QString::number(i), 500});
         QVERIFY(Storage(config).add(hundred, 1));
-        Board writer(config, optionsWith(&Board::Options::rateLimit, 0));
+        Board writer(config, {.rateLimit = 0});
         QVERIFY(writer.start());
         QCOMPARE(writer.post(tableOf({{u"Pod"_qs, 499}}), "a").status, 200);
         QCOMPARE(writer.pageRenders(), 1);
@@ -182,7 +148,7 @@ private slots:
     // the file at the database's path.
     void storageAwayMakesPostsWaitTheirLimitButNotThePage_data() { engineRows(); }
     void storageAwayMakesPostsWaitTheirLimitButNotThePage() {
-        QVERIFY(serve(optionsWith(&Board::Options::postWait, 300ms)));
+        QVERIFY(serve({.postWait = 300ms}));
         QCOMPARE(post({{u"Před"_qs, 5}}).status, 200);
         QVERIFY(setReachable(config, false));
         QElapsedTimer clock;
@@ -209,8 +175,8 @@ private slots:
 
     // A board of version 1, with the change counter every write updated, is
     // brought to the current version in place, its results kept and added to.
-    void storUpgradesAVersion1BoardInPlace_data() { engineRows(); }
-    void storUpgradesAVersion1BoardInPlace() {
+    void upgradesAVersion1BoardInPlace_data() { engineRows(); }
+    void upgradesAVersion1BoardInPlace() {
         QVERIFY(execOn(config, {u"CREATE TABLE schema_version (version INTEGER NOT NULL)"_qs,
                                 u"INSERT INTO schema_version (version) VALUES (1)"_qs,
                                 u"CREATE TABLE results (name TEXT NOT NULL, score INTEGER NOT "
@@ -231,10 +197,11 @@ private slots:
     // An operator takes a result off the board from the command line: every
     // server sharing the database redraws without it, and the game sending
     // it again does not bring it back.
-    void storRemovedResultLeavesEveryPageForGood_data() { engineRows(); }
-    void storRemovedResultLeavesEveryPageForGood() {
-        Board other(config, optionsWith(&Board::Options::pageMaxAge, 50ms));
-        QVERIFY(serve(optionsWith(&Board::Options::pageMaxAge, 50ms)) && other.start());
+    void removedResultLeavesEveryPageForGood_data() { engineRows(); }
+    void removedResultLeavesEveryPageForGood() {
+        const Board::Options quicklyRedrawn{.pageMaxAge = 50ms};
+        Board other(config, quicklyRedrawn);
+        QVERIFY(serve(quicklyRedrawn) && other.start());
         const Results table{{u"Sprosté jméno"_qs, 900}, {u"Jan"_qs, 800}};
         QCOMPARE(post(table).status, 200);
         QTRY_VERIFY_WITH_TIMEOUT(other.page().html().find(">Sprosté jméno<") != std::string::npos,
@@ -260,8 +227,7 @@ private slots:
         std::atomic<qint64> steadyMs{0};
         QSemaphore writing, goOn;
         std::once_flag firstRound;
-        Board::Options options;
-        options.rateLimit = 0;
+        Board::Options options{.rateLimit = 0};
         options.steadyNow = [&] { return RateLimiter::Clock::time_point(steadyMs.load() * 1ms); };
         // Asked for by the database thread as it writes a round: the first
         // round waits there while the test plays the HTTP side's timer.
@@ -302,12 +268,8 @@ private slots:
         QVERIFY2(freshPgDatabase(&config, &why) && Storage(config).open(), qPrintable(why));
         const auto release =
             qScopeGuard([] { QSqlDatabase::removeDatabase(u"servertest-holder"_qs); });
-        QSqlDatabase holder = QSqlDatabase::addDatabase(u"QPSQL"_qs, u"servertest-holder"_qs);
-        holder.setHostName(config.host);
-        holder.setPort(config.port);
-        holder.setUserName(config.user);
-        holder.setDatabaseName(config.database);
-        QVERIFY(holder.open() && holder.transaction());
+        QSqlDatabase holder = connectTo(config, u"servertest-holder"_qs);
+        QVERIFY(holder.transaction());
         QVERIFY(QSqlQuery(holder).exec(u"INSERT INTO results VALUES ('Držený', 5, 1)"_qs));
         QProcess program;
         const int port = startProgram(program, {"-d", databaseArgument(config)});
@@ -366,7 +328,7 @@ private slots:
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, says);
         QVERIFY(serve());
-        const HttpReply reply = exchange(http->port(), request);
+        const HttpReply reply = ask(request);
         QTEST(reply.status, "status");
         QCOMPARE(reply.header("Content-Type"), QByteArray("text/html; charset=utf-8"));
         QVERIFY2(reply.body.contains(says), reply.body.constData());
@@ -396,18 +358,10 @@ private slots:
         QCOMPARE(Client(http->port(), "127.0.0.99").read().status, 503);
     }
 
-    // The front's limits in time, and the rate limit counting the client
-    // behind a trusted proxy.
-    void deadlinesAndRateLimitOfTheFront() {
-        TrustedProxies proxies;
-        QVERIFY(proxies.add("127.0.0.1"));
-        QVERIFY(serve(optionsWith(&Board::Options::rateLimit, 1),
-                      {.headDeadline = 300ms, .idleTimeout = 200ms}, proxies));
-        QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.1\r\n").status, 200);
-        const HttpReply refused = post({}, "X-Forwarded-For: 192.0.2.1\r\n");
-        QCOMPARE(refused.status, 429);
-        QVERIFY(refused.header("Retry-After").toInt() > 0);
-        QCOMPARE(post({}, "X-Forwarded-For: 192.0.2.2\r\n").status, 200);
+    // The front's limits in time: a silent connection is closed when idle
+    // too long, a trickling head at its deadline.
+    void tricklingHeadIsCutOffAtItsDeadline() {
+        QVERIFY(serve({}, {.headDeadline = 300ms, .idleTimeout = 200ms}));
         Client silent(http->port()), trickling(http->port());
         // A field line every 100 ms: steady, but the whole head is late. A
         // send fails once the server has closed: cut off, not let go after
