@@ -4,6 +4,7 @@
 #include "ServerTestSupport.h"
 #include "TestMain.h"
 #include "server/ConnectionSlots.h"
+#include "web/ReplyJudge.h"
 
 #include <future>
 #include <list>
@@ -187,38 +188,65 @@ private slots:
         QVERIFY(refused.header("Retry-After").toInt() > 0);
     }
 
-    // Each step sends its bytes on one connection and reads one reply.
+    // Each step sends its bytes on one connection and reads one reply; the
+    // last reply is a page in Czech that says what became of the request.
     void requestsAsClientsSendThem_data() {
         QTest::addColumn<QByteArrayList>("sends");
         QTest::addColumn<QList<int>>("statuses");
-        const auto row = [](const char *name, const QByteArrayList &sends, QList<int> statuses) {
-            QTest::newRow(name) << sends << statuses;
+        QTest::addColumn<QByteArray>("says");
+        const auto row = [](const char *name, const QByteArrayList &sends, QList<int> statuses,
+                            const QByteArray &says) {
+            QTest::newRow(name) << sends << statuses << says;
         };
         const QByteArray form = "Content-Length: " + QByteArray::number(kEmptyTable.size());
-        row("curl's Expect: 100-continue, then the body",
-            {kPost + "Expect: 100-continue\r\n" + form + "\r\n\r\n", kEmptyTable}, {100, 200});
-        row("Expect with a body over 8 KiB: refused at once, nothing read",
-            {kPost + "Expect: 100-continue\r\nContent-Length: 1048576\r\n\r\n"}, {413});
-        row("absolute form with a port and a query",
-            {"GET HTTP://a:8080/skore?x=1 HTTP/1.1\r\nHost: a\r\n\r\n"}, {200});
-        row("empty lines before the request line", {"\r\n\n\r\n" + kGet + "\r\n"}, {200});
-        row("a post ending with one more CRLF, then a page on the same connection",
-            {postRequest(kEmptyTable) + "\r\n", kGet + "\r\n"}, {200, 200});
         const QByteArray chunked = kPost + "Transfer-Encoding: chunked\r\n\r\n";
-        const QByteArray extension = ";" + QByteArray(10000, 'x') + "\r\n";
-        row("a chunk extension of 20,000 bytes", {chunked + "5;" + QByteArray(20000, 'x')}, {413});
+        const QByteArray big(9000, 'a'), extension = ";" + QByteArray(10000, 'x') + "\r\n";
+        const QByteArray overTheLimit = "8192 bajtů";
+        row("a form the game would not send", {postRequest("N1=Jan&S1=0")}, {400}, "chybí pole N2");
+        row("an unknown path", {"GET /index.php HTTP/1.1\r\nHost: a\r\n\r\n"}, {404}, "nenalezena");
+        row("no Host", {"GET /skore HTTP/1.1\r\n\r\n"}, {400}, "nerozumí");
+        row("a post without a length", {kPost + "\r\nN1=a"}, {411}, "Content-Length");
+        row("a head of 9000 bytes", {kGet + "X: " + big + "\r\n\r\n"}, {431}, overTheLimit);
+        row("101 fields", {kGet + QByteArray("X: y\r\n").repeated(100) + "\r\n"}, {431},
+            "100 polí");
+        row("curl's Expect: 100-continue, then the body",
+            {kPost + "Expect: 100-continue\r\n" + form + "\r\n\r\n", kEmptyTable}, {100, 200},
+            "OK ");
+        row("Expect with a body over 8 KiB: refused at once, nothing read",
+            {kPost + "Expect: 100-continue\r\nContent-Length: 1048576\r\n\r\n"}, {413},
+            overTheLimit);
+        row("absolute form with a port and a query",
+            {"GET HTTP://a:8080/skore?x=1 HTTP/1.1\r\nHost: a\r\n\r\n"}, {200}, "Toquel");
+        row("empty lines before the request line", {"\r\n\n\r\n" + kGet + "\r\n"}, {200}, "Toquel");
+        row("a post ending with one more CRLF, then a page on the same connection",
+            {postRequest(kEmptyTable) + "\r\n", kGet + "\r\n"}, {200, 200}, "Toquel");
+        row("a chunked post",
+            {chunked + "5\r\nN1=&S\r\n22\r\n" + kEmptyTable.mid(5) + "\r\n0\r\n\r\n"}, {200},
+            "OK ");
+        row("a chunked body of 9000 bytes", {chunked + "2328\r\n" + big + "\r\n0\r\n\r\n"}, {413},
+            overTheLimit);
+        row("a chunk extension of 20,000 bytes", {chunked + "5;" + QByteArray(20000, 'x')}, {413},
+            overTheLimit);
         row("chunk extensions of 10,000 bytes, chunk after chunk",
-            {chunked + "5" + extension + "N1=&S\r\n5" + extension + "1=&N2\r\n"}, {413});
+            {chunked + "5" + extension + "N1=&S\r\n5" + extension + "1=&N2\r\n"}, {413},
+            overTheLimit);
     }
     void requestsAsClientsSendThem() {
         QFETCH(QByteArrayList, sends);
         QFETCH(QList<int>, statuses);
+        QFETCH(QByteArray, says);
         QVERIFY(serve({.rateLimit = 0}));
         Client client(http->port());
+        HttpReply reply;
         for (qsizetype i = 0; i < sends.size(); ++i) {
             QVERIFY(client.send(sends[i]));
-            QCOMPARE(client.read().status, statuses[i]);
+            QCOMPARE((reply = client.read()).status, statuses[i]);
         }
+        QCOMPARE(reply.header("Content-Type"), QByteArray("text/html; charset=utf-8"));
+        QVERIFY2(reply.body.contains(says), reply.body.constData());
+        // The game takes the post for stored when the page says "OK ", and only then.
+        const auto verdict = ReplyJudge::judge(reply.body, reply.header("Content-Type"));
+        QCOMPARE(verdict == ReplyJudge::Verdict::Succeeded, says == "OK ");
     }
 
     // 800 connections left idle after a 7 KB request once held 13 MB more
