@@ -118,21 +118,18 @@ private slots:
         QCOMPARE(held[0]->evicted, 0);
     }
 
+    // The last answer: the first address once more, through a trusted proxy,
+    // where every client comes from one address.
     void eachClientHasItsCap_data() {
         QTest::addColumn<QStringList>("addresses");
         QTest::addColumn<QString>("answers");
-        const auto row = [](const char *name, const QStringList &addresses,
-                            const QString &answers) {
-            QTest::newRow(name) << addresses << answers;
-        };
-        // The last answer: the first address once more, through a trusted proxy.
-        row("IPv4 addresses each their own", {"192.0.2.1", "192.0.2.1", "192.0.2.2", "192.0.2.1"},
-            "+++-+");
-        row("one IPv6 /64", {"2001:db8:0:1::1", "2001:db8:0:1::2", "2001:db8:0:1:ffff::3"}, "++-+");
-        row("the /64s of one /56",
-            {"2001:db8:0:1::1", "2001:db8:0:2::1", "2001:db8:0:3::1", "2001:db8:0:ff::1",
-             "2001:db8:0:100::1"},
-            "+++-++");
+        QTest::newRow("one IPv6 /64")
+            << QStringList{"2001:db8:0:1::1", "2001:db8:0:1::2", "2001:db8:0:1:ffff::3"}
+            << u"++-+"_qs;
+        QTest::newRow("the /64s of one /56")
+            << QStringList{"2001:db8:0:1::1", "2001:db8:0:2::1", "2001:db8:0:3::1",
+                           "2001:db8:0:ff::1", "2001:db8:0:100::1"}
+            << u"+++-++"_qs;
     }
     void eachClientHasItsCap() {
         QFETCH(QStringList, addresses);
@@ -146,8 +143,7 @@ private slots:
         };
         for (const QString &address : addresses)
             take(address, true);
-        take(addresses.front(),
-             false); // through a trusted proxy every client comes from one address
+        take(addresses.front(), false);
         QTEST(answers, "answers");
     }
 

@@ -154,13 +154,6 @@ private slots:
                  request[2]);
     }
 
-    // A path at --log-level debug must not forge a second log line.
-    void clientTextIsLoggedOnOneLine() {
-        QCOMPARE(log::printable("/skore\r\n2026 info forged\\x"),
-                 u"/skore\\x0d\\x0a2026 info forged\\x5cx"_qs);
-        QCOMPARE(log::printable(std::string(300, 'a')).size(), 201);
-    }
-
     // A tie is as good as the one above; the next score skips the shared places.
     void pageRanksTiesAndShowsTheDayInCzech() {
         BoardRows rows;
@@ -178,9 +171,13 @@ private slots:
         QVERIFY(page.find("<td class=\"day\">1. 1. 2027</td>") != std::string::npos);
     }
 
-    // A failure of the database that every post meets is one entry, then a
-    // count; a message of the driver's over several lines is one line.
-    void databaseFailureIsLoggedOnceWithACount() {
+    // Every entry is one line: a path at --log-level debug must not forge a
+    // second one, nor may a message of the driver's over several lines. A
+    // failure of the database that every post meets is one entry, then a count.
+    void logKeepsEachEntryOnOneLineAndRepeatsOnlyACount() {
+        QCOMPARE(log::printable("/skore\r\n2026 info forged\\x"),
+                 u"/skore\\x0d\\x0a2026 info forged\\x5cx"_qs);
+        QCOMPARE(log::printable(std::string(300, 'a')).size(), 201);
         char *buffer = nullptr;
         std::size_t size = 0;
         std::FILE *stream = open_memstream(&buffer, &size);
@@ -224,17 +221,14 @@ private slots:
     }
     void readsTheCommandLine() {
         QFETCH(QStringList, arguments);
-        QString error;
+        QString error, read;
         const auto options = ServerOptions::parse(arguments, &error);
-        const QString command =
-            options && options->command == Command::Remove
-                ? u" remove %1 %2"_qs.arg(options->removeName).arg(options->removeScore)
-                : QString();
-        QTEST(options ? u"%1 %2 %3"_qs.arg(options->host, QString::number(options->port),
-                                           options->database.describe()) +
-                            command
-                      : QString(),
-              "read");
+        if (options)
+            read = u"%1 %2 %3"_qs.arg(options->host, QString::number(options->port),
+                                      options->database.describe());
+        if (options && options->command == Command::Remove)
+            read += u" remove %1 %2"_qs.arg(options->removeName).arg(options->removeScore);
+        QTEST(read, "read");
         QVERIFY2(options || !error.isEmpty(), "a refusal says why");
     }
 };
