@@ -132,10 +132,9 @@ private slots:
         QVERIFY(page().contains(u">Nad<"_qs));
     }
 
-    // The database busy or gone: posts get 503 within their wait, the page is
-    // served at once as it was, and the board mends when the database returns.
-    // A file deleted under the server is made anew: "OK " only for what is in
-    // the file at the database's path.
+    // The database busy or gone: posts get 503 within their wait, the page is served at once
+    // as it was, and the board mends when the database returns. A file deleted under the
+    // server is made anew: "OK " only for what is in the file at the database's path.
     void storageAwayMakesPostsWaitTheirLimitButNotThePage_data() { engineRows(); }
     void storageAwayMakesPostsWaitTheirLimitButNotThePage() {
         QVERIFY(serve({.postWait = 300ms}));
@@ -209,10 +208,9 @@ private slots:
         QCOMPARE(runProgram(removal).first, int(ExitNotOnTheBoard));
     }
 
-    // Whoever takes a post first answers it, and the answer says what was
-    // stored: the database thread, once it took a post to write, answers
-    // with what its commit did, however late; a post given up before its
-    // turn, or whose time ran out before it, is never written.
+    // Whoever takes a post first answers it, and the answer says what was stored: the
+    // database thread, once it took a post to write, answers with what its commit did,
+    // however late; a post given up before its turn, or late for it, is never written.
     void postNearItsDeadlineIsAnsweredAsStored() {
         std::atomic<qint64> steadyMs{0};
         QSemaphore writing, goOn;
@@ -247,10 +245,9 @@ private slots:
         QCOMPARE(stored(), QStringList{"Zapisovaný 10"});
     }
 
-    // Another session holds a transaction open (a server stopped in the
-    // middle of one, an operator's psql): posts of other results go through
-    // in time, a post bringing a result it holds gets 503 with nothing of it
-    // stored, and SIGTERM still ends the program within its 5 s.
+    // Another session holds a transaction open (a server stopped in the middle of one, an
+    // operator's psql): posts of other results go through in time, a post bringing a result
+    // it holds gets 503 with nothing of it stored, and SIGTERM still ends the program in 5 s.
     void heldPostgreSQLTransactionStallsOnlyItsOwnResults() {
         QString why;
         if (!pgAdmin())
@@ -268,8 +265,7 @@ private slots:
         clock.start();
         // The two after the first arrive while the first waits for the
         // lock: they are written together, and the held one alone.
-        Client holding(port, u"127.0.0.2"_qs), free(port, u"127.0.0.3"_qs),
-            holdingToo(port, u"127.0.0.5"_qs);
+        Client holding(port, "127.0.0.2"), free(port, "127.0.0.3"), holdingToo(port, "127.0.0.5");
         QVERIFY(holding.send(postRequest(tableOf({{u"Držený"_qs, 5}, {u"Spolu"_qs, 7}}))));
         QVERIFY(free.send(postRequest(tableOf({{u"Další"_qs, 8}}))));
         QVERIFY(holdingToo.send(postRequest(tableOf({{u"Držený"_qs, 5}}))));
@@ -278,12 +274,11 @@ private slots:
         QCOMPARE(holding.read().status, 503);
         QCOMPARE(holdingToo.read().status, 503);
         QCOMPARE_LT(clock.elapsed(), 2500);
-        std::optional<Client> waiting(std::in_place, port, u"127.0.0.4"_qs);
-        QVERIFY(waiting->send(postRequest(tableOf({{u"Držený"_qs, 5}}))));
+        Client waiting(port, "127.0.0.4");
+        QVERIFY(waiting.send(postRequest(tableOf({{u"Držený"_qs, 5}}))));
         clock.restart();
         program.terminate();
-        waiting->read(); // 503, or closed if the head was not read yet
-        waiting.reset();
+        waiting.read(); // 503, or closed if the head was not read yet
         QVERIFY(program.waitForFinished(7000));
         QCOMPARE_LT(clock.elapsed(), 5000);
         QCOMPARE(program.exitCode(), 0);
@@ -313,14 +308,12 @@ private slots:
         QCOMPARE(Client(http->port(), "127.0.0.99").read().status, 503);
     }
 
-    // The front's limits in time: a silent connection is closed when idle
-    // too long, a trickling head at its deadline.
+    // The front's limits in time: a silent connection is closed when idle too long, and a
+    // head that trickles in, a field line every 100 ms, is cut off at its deadline however
+    // steady (a send fails once the server has closed).
     void tricklingHeadIsCutOffAtItsDeadline() {
         QVERIFY(serve({}, {.headDeadline = 300ms, .idleTimeout = 200ms}));
         Client silent(http->port()), trickling(http->port());
-        // A field line every 100 ms: steady, but the whole head is late. A
-        // send fails once the server has closed: cut off, not let go after
-        // the lines stop.
         int line = 0;
         for (; line < 50 && trickling.send(line ? "X: y\r\n" : kGet); ++line)
             QTest::qWait(100);
@@ -328,10 +321,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(http->connections(), 0, 5000); // the silent one closed too
     }
 
-    // The program's failures have their own exit codes. Served, it stops
-    // within its grace of 5 s on SIGTERM, a slow client or not, having kept
-    // no client's address, and a second program on its port gives up (exit 4)
-    // before it makes any database.
+    // The program's failures have their own exit codes. Served, it stops within its grace of
+    // 5 s on SIGTERM, a slow client or not, having kept no client's address, and a second
+    // program on its port gives up (exit 4) before it makes any database.
     void programExitsWithItsOwnCode_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
@@ -351,12 +343,12 @@ private slots:
     void programExitsWithItsOwnCode() {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, says);
-        DatabaseConfig file;
-        file.sqlitePath = dir->filePath(u"foreign.sqlite"_qs);
-        QVERIFY(execOn(file, {u"CREATE TABLE invoices (id INT)"_qs}));
-        file.sqlitePath = dir->filePath(u"newer.sqlite"_qs);
-        QVERIFY(Storage(file).open());
-        QVERIFY(execOn(file, {u"UPDATE schema_version SET version = 3"_qs}));
+        // Another program's database, and a board of a later version.
+        config.sqlitePath = dir->filePath(u"foreign.sqlite"_qs);
+        QVERIFY(execOn(config, {u"CREATE TABLE invoices (id INT)"_qs}));
+        config.sqlitePath = dir->filePath(u"newer.sqlite"_qs);
+        QVERIFY(Storage(config).open());
+        QVERIFY(execOn(config, {u"UPDATE schema_version SET version = 3"_qs}));
         QProcess program;
         program.setWorkingDirectory(dir->path());
         // Never the default port, which another program may have.
