@@ -8,6 +8,7 @@
 #include "server/HttpServer.h"
 #include "server/Log.h"
 
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -33,16 +34,15 @@ inline QSqlDatabase connectTo(const skore::DatabaseConfig &config, const QString
 // Runs the statements on a connection of its own; false, with *error, when one fails.
 inline bool execOn(const skore::DatabaseConfig &config, const QStringList &statements,
                    QString *error = nullptr) {
-    bool ok = true;
-    {
-        QSqlDatabase db = connectTo(config, u"servertest-admin"_qs);
-        QSqlQuery query(db);
-        for (qsizetype i = -1; ok && i < statements.size(); ++i)
-            ok = i < 0 ? db.isOpen() : query.exec(statements[i]);
-        if (!ok && error)
-            *error = db.lastError().text() + query.lastError().text();
-    }
-    QSqlDatabase::removeDatabase(u"servertest-admin"_qs);
+    // Removed once the connection and its query are gone, which were made after it.
+    const auto forget = qScopeGuard([] { QSqlDatabase::removeDatabase(u"servertest-admin"_qs); });
+    QSqlDatabase db = connectTo(config, u"servertest-admin"_qs);
+    QSqlQuery query(db);
+    bool ok = db.isOpen();
+    for (qsizetype i = 0; ok && i < statements.size(); ++i)
+        ok = query.exec(statements[i]);
+    if (!ok && error)
+        *error = db.lastError().text() + query.lastError().text();
     return ok;
 }
 
@@ -56,11 +56,10 @@ inline std::optional<skore::DatabaseConfig> pgAdmin() {
 // This test program's own database in the cluster TOQUEL_TEST_PG_URL names,
 // made anew, in *config; false with *why when there is none to use.
 inline bool freshPgDatabase(skore::DatabaseConfig *config, QString *why) {
+    *why = u"TOQUEL_TEST_PG_URL names no PostgreSQL: scripts/with-postgres.sh starts one"_qs;
     const std::optional<skore::DatabaseConfig> admin = pgAdmin();
-    if (!admin) {
-        *why = u"TOQUEL_TEST_PG_URL names no PostgreSQL: scripts/with-postgres.sh starts one"_qs;
+    if (!admin)
         return false;
-    }
     *config = *admin;
     config->database = u"toquel_tst_server"_qs;
     return execOn(*admin,
