@@ -119,8 +119,7 @@ public:
         ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     }
     ~Client() { ::close(m_fd); }
-    Client(const Client &) = delete;
-    Client &operator=(const Client &) = delete;
+    Q_DISABLE_COPY(Client) // one owner closes the socket
 
     // All of it; false once the server has closed or stopped reading for 5 s.
     bool send(const QByteArray &bytes) {
