@@ -4,10 +4,8 @@
 #include "GameFixture.h"
 #include "scores/BestResultsWindow.h"
 #include "scores/EndOfGameWindow.h"
-#include "shell/AboutWindow.h"
 #include "shell/BuildConfig.h"
 #include "shell/HowToPlayWindow.h"
-#include "shell/Registry.h"
 #include "shell/Twips.h"
 
 #include <QDesktopServices>
@@ -20,8 +18,6 @@
 #include <QTranslator>
 
 namespace {
-const QString kMsInfoKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_qs;
-const QString kLocationKey = u"SOFTWARE\\Microsoft\\Shared Tools Location"_qs;
 using Answer = GameFixture::Answer;
 using State = Game::State;
 using States = QList<State>;
@@ -36,32 +32,6 @@ const QHash<QString, QPair<QString, const char *>> kCommands{
     {u"about"_qs, {u"O aplikaci"_qs, "AboutWindow"}},
     {u"best results"_qs, {u"Zobrazit"_qs, "BestResultsWindow"}},
     {u"send"_qs, {u"Odeslat na web"_qs, "SendWindow"}},
-};
-
-// A registry of a few values under HKEY_LOCAL_MACHINE, keeping the keys left open.
-class FakeRegistry : public Registry {
-public:
-    QHash<QString, QHash<QString, QPair<quint32, QByteArray>>> keys; // path: name: type, data
-    QHash<Key, QString> open;
-
-    bool openKey(Root root, const QString &path, Key &key) override {
-        if (root != Root::LocalMachine || !keys.contains(path))
-            return false;
-        key = Key(qHash(path) | 1);
-        open[key] = path;
-        return true;
-    }
-    bool queryValue(Key key, const QString &name, quint32 &type, QByteArray &buffer,
-                    quint32 &size) override {
-        const auto [valueType, data] = keys.value(open.value(key)).value(name, {0, QByteArray()});
-        if (data.isNull() || quint32(data.size()) > size || data.size() > buffer.size())
-            return false;
-        type = valueType;
-        std::copy(data.begin(), data.end(), buffer.begin());
-        size = quint32(data.size());
-        return true;
-    }
-    void closeKey(Key key) override { open.remove(key); }
 };
 
 // The desktop's browser, as far as the game can tell.
@@ -547,60 +517,6 @@ private slots:
         QVERIFY(w.isEnabled() && game.game().state() == State::Running);
         send->close();
         QVERIFY(w.isEnabled() && game.game().state() == State::Running);
-    }
-
-    // "System Info..." on a fake registry, which the about window reads only on Windows: this
-    // is its one test here. The PATH value as stored (null: no such key), the folder named
-    // under MSINFO ("-": none), and the program started; with none, or when it cannot be
-    // started, the player is told.
-    void startsTheSystemInformationProgram_data() {
-        QTest::addColumn<quint32>("type");
-        QTest::addColumn<QByteArray>("path");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<bool>("launchWorks");
-        QTest::addColumn<QString>("launched");
-        const auto row = [](const char *name, quint32 type, const QByteArray &path,
-                            const char *folder, bool works, const char *launched) {
-            QTest::newRow(name) << type << path << QString::fromLatin1(folder) << works
-                                << QString::fromLatin1(launched);
-        };
-        const QByteArray program("C:\\p.exe\0", 9);
-        const quint32 text = Registry::kText;
-        row("program registered", text, program, "-", true, "C:\\p.exe");
-        row("registered program fails", text, program, "-", false, "C:\\p.exe");
-        row("registered as a number", Registry::kNumber, "\xFE\xFF\xFF\xFF", "-", true, "-2");
-        row("registered as another type", 3, program, "C:\\F", true, "");
-        row("no key, program in the folder", text, {}, "C:\\F", true, "C:\\F\\MSINFO32.EXE");
-        row("value too long, program in the folder", text, QByteArray(1025, 'x'), "C:\\F", true,
-            "C:\\F\\MSINFO32.EXE");
-        row("neither entry", text, {}, "-", true, "");
-    }
-
-    void startsTheSystemInformationProgram() {
-        QFETCH(quint32, type);
-        QFETCH(QByteArray, path);
-        QFETCH(QString, folder);
-        QFETCH(bool, launchWorks);
-        QFETCH(QString, launched);
-        FakeRegistry registry;
-        if (!path.isNull())
-            registry.keys[kMsInfoKey][u"PATH"_qs] = {type, path};
-        if (folder != u'-')
-            registry.keys[kLocationKey][u"MSINFO"_qs] = {Registry::kText, folder.toLatin1() + '\0'};
-        QStringList started, told;
-        MessageBox::setAnswerer(
-            [&](const MessageBox::Request &request) { return told << request.text, Answer::Ok; });
-        AboutWindow about(nullptr);
-        about.setSysInfoPlatform(
-            {&registry, [](const QString &file) { return file.endsWith(u"MSINFO32.EXE"); },
-             [&](const QString &program) { return started << program, launchWorks; }});
-        button(&about, u"&System Info..."_qs)->click();
-        MessageBox::setAnswerer({});
-        QVERIFY(registry.open.isEmpty()); // every key opened is closed again
-        QCOMPARE(started, launched.isEmpty() ? QStringList() : QStringList{launched});
-        QCOMPARE(told, launched.isEmpty() || !launchWorks
-                           ? QStringList{u"System Information Is Unavailable At This Time"_qs}
-                           : QStringList());
     }
 };
 

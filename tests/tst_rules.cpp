@@ -1,8 +1,9 @@
-// The rules of the game without a window: the field, the numbers, the clock
-// and one game's course from start to end.
+// The rules of the game without a window: the field, the numbers, the clock, one game's
+// course from start to end, and the registry reader.
 #include "HandClock.h"
 #include "TestMain.h"
 #include "game/GameTimer.h"
+#include "shell/Registry.h"
 
 #include <QSignalSpy>
 
@@ -243,6 +244,28 @@ private slots:
         QCOMPARE(blocksOnTopRow(t.game), completed ? 2 + int(event == 't') : 2);
         t.game.resume();
         QCOMPARE(t.game.rowClock().isEnabled(), event == 't');
+    }
+
+    // "System Info..." finds its program in the registry, which only Windows has: a number
+    // there is signed (0xFFFFFFFE reads "-2"), and the key opened to read it is closed again.
+    void registryNumberIsSignedAndItsKeyClosed() {
+        struct OneNumber : Registry {
+            int openKeys = 0;
+            bool openKey(Root, const QString &, Key &key) override { return key = 1, ++openKeys; }
+            bool queryValue(Key, const QString &, quint32 &type, QByteArray &buffer,
+                            quint32 &size) override {
+                type = kNumber;
+                size = 4;
+                buffer.replace(0, 4, "\xFE\xFF\xFF\xFF");
+                return true;
+            }
+            void closeKey(Key) override { --openKeys; }
+        } registry;
+        QString value;
+        QVERIFY(readRegistryValue(registry, Registry::Root::LocalMachine, u"MSINFO"_qs, u"PATH"_qs,
+                                  value));
+        QCOMPARE(value, u"-2"_qs);
+        QCOMPARE(registry.openKeys, 0);
     }
 };
 
