@@ -106,26 +106,12 @@ class TestGame : public QObject {
 private slots:
     void init() { GameFixture::storeTable(ScoreTable()); }
 
-    // The missing table is reported once and stored, so the next start finds it and says nothing.
-    void firstStartReportsTheMissingTableOnce() {
+    // The missing table is reported once and stored, so the next start finds it and says
+    // nothing. Regression: the window was moved inside its show, after the row clock had let
+    // events in; with no window manager it came up 640 x 480, off centre.
+    void firstStartReportsTheMissingTableOnceAndIsCentred() {
         GameFixture::forgetStoredTable();
         GameFixture game;
-        game.start();
-        QCOMPARE(game.asked.size(), 1);
-        QCOMPARE(game.asked[0].title, u"Poškození výsledků"_qs);
-        QCOMPARE(game.asked[0].text, u"Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
-                                     u"Je mi líto, ale musíte jich znovu dosáhnout."_qs);
-        QVERIFY(stored(ScoreTable()));
-        game.window->newGame();
-        QCOMPARE(game.asked.size(), 1);
-        QCOMPARE(shown(*game.window, "Label6"), QString());
-    }
-
-    // Regression: the window was moved inside its show, after the row clock had let events
-    // in; with no window manager it came up 640 x 480, off centre.
-    void firstShowIsCentredAtItsSize() {
-        GameFixture game;
-        game.window->newGame();
         struct ShowWatcher : QObject {
             QRect atShow;
             bool eventFilter(QObject *watched, QEvent *event) override {
@@ -135,10 +121,18 @@ private slots:
             }
         } watcher;
         game.window->installEventFilter(&watcher);
-        game.window->show();
+        MainWindow &w = game.start();
         QCOMPARE(watcher.atShow.size(), QSize(499, 365));
-        const QPoint centre = game.window->screen()->availableGeometry().center();
+        const QPoint centre = w.screen()->availableGeometry().center();
         QVERIFY((watcher.atShow.center() - centre).manhattanLength() <= 2);
+        QCOMPARE(game.asked.size(), 1);
+        QCOMPARE(game.asked[0].title, u"Poškození výsledků"_qs);
+        QCOMPARE(game.asked[0].text, u"Uložené nejlepší výsledky byly poškozeny nebo smazány.\n"
+                                     u"Je mi líto, ale musíte jich znovu dosáhnout."_qs);
+        QVERIFY(stored(ScoreTable()));
+        w.newGame();
+        QCOMPARE(game.asked.size(), 1);
+        QCOMPARE(shown(w, "Label6"), QString());
     }
 
     // What the screen shows is the field as the game holds it, after each change: a full
@@ -220,10 +214,9 @@ private slots:
                             State state, int blocks) {
             QTest::newRow(name) << steps << under << state << blocks;
         };
-        const State held = State::Held, run = State::Running;
+        const State held = State::Held, run = State::Running, paused = State::Paused;
         row("new game: No, the game goes on", {"new game: No"}, {held}, run, 3);
-        row("paused, new game: Yes stays paused", {"pause", "new game: Yes"}, {State::Paused},
-            State::Paused, 0);
+        row("paused, new game: Yes stays paused", {"pause", "new game: Yes"}, {paused}, paused, 0);
         row("the close box: No", {"close box: No"}, {run}, run, 2);
         row("the close box: Yes", {"close box: Yes"}, {run}, held, 2);
         // After a quit confirmed inside another question, even its Yes changes nothing.
@@ -233,15 +226,12 @@ private slots:
             {"new game: Yes", "while asked, minimise", "while asked, restore"}, {held}, run, 1);
         row("minimised", {"minimise"}, {}, State::Minimised, 2);
         row("minimised and restored", {"minimise", "restore"}, {}, run, 3);
-        row("paused, minimised and restored", {"pause", "minimise", "restore"}, {}, State::Paused,
-            2);
+        row("paused, minimised and restored", {"pause", "minimise", "restore"}, {}, paused, 2);
         row("pause, and pause again", {"pause", "pause"}, {}, run, 3);
-        row("quit: Yes, minimised and restored", {"quit: Yes", "minimise", "restore"}, {run}, held,
-            2);
+        row("quit, minimise, restore", {"quit: Yes", "minimise", "restore"}, {run}, held, 2);
         // Regression: a restore started the game held under the window, and the close box
         // asked "Konec hry?" of a main window that took no input.
-        row("how to play, minimised and restored", {"how to play", "minimise", "restore"}, {}, held,
-            2);
+        row("how to play, minimise, restore", {"how to play", "minimise", "restore"}, {}, held, 2);
         row("about, the close box", {"about", "close box"}, {}, held, 2);
         row("send, all of it", {"send", "minimise", "restore", "close box", "close the window"}, {},
             run, 3);
