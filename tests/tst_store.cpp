@@ -81,6 +81,8 @@ private slots:
         // A ";" typed into a name shifts every later field by one.
         damaged("name with a separator", storedFrom("Ev;a;;;;;120;;;;", 3));
         damaged("score not a number", storedFrom("Eva;;;;;abc;;;;", 0));
+        // Qt's toInt() would take it, ignoring the white space.
+        damaged("last score with line break", storedFrom("Eva;;;;;;;;;120\n", 3));
         // With the check character of the score wrapped round to -32768.
         damaged("score above 16 bits", storedFrom("Eva;;;;;32768;;;;", 3));
         damaged("check character changed", storedFrom("Eva;;;;;120;;;;", 4));
