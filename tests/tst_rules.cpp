@@ -53,39 +53,6 @@ class TestRules : public QObject {
     Q_OBJECT
 private slots:
 
-    void send_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("blocks");
-        QTest::addColumn<int>("colour");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("right");
-        const int landed = Field::Send::Landed;
-        QTest::newRow("onto nine blocks") << 4 << 9 << 4 << landed << 3 << true;
-        QTest::newRow("into an empty column") << 0 << 0 << 0 << landed << 12 << true;
-        QTest::newRow("wrong colour") << 2 << 5 << 3 << landed << 7 << false;
-        QTest::newRow("empty launch square")
-            << 4 << 5 << int(Colour::Empty) << int(Field::Send::NothingToSend) << -1 << false;
-        QTest::newRow("row 3 taken") << 4 << 10 << 4 << int(Field::Send::ColumnFull) << -1 << false;
-    }
-
-    void send() {
-        QFETCH(int, column);
-        QFETCH(int, blocks);
-        QFETCH(int, colour);
-        QFETCH(int, outcome);
-        Field field;
-        stack(field, column, blocks);
-        field.setTop(Field::kLaunchSquares[column], Square(colour));
-        const Field::Send sent = field.send(column);
-        QCOMPARE(int(sent.outcome), outcome);
-        QTEST(sent.restingRow, "row");
-        QTEST(sent.rightColour, "right");
-        const bool landed = outcome == Field::Send::Landed;
-        QCOMPARE(field.top(Field::kLaunchSquares[column]), landed ? Colour::Empty : Square(colour));
-        QCOMPARE(blocksIn(field, column), blocks + int(landed));
-    }
-
     // Worked out by hand as floor(previous x 0.9): the first cut to whole milliseconds, and
     // where each clock stops (level 1 is in the scoring test).
     void intervalsFollowTheLevelTable_data() {
@@ -148,20 +115,28 @@ private slots:
         QVERIFY(ticks.wait(5000));
     }
 
-    // A block scores the blocks it lands on, and nothing while the game is held: 22 onto
-    // nine and one onto two make 200 points, not yet more than the threshold; the next is.
+    // A block scores the blocks it lands on (none at the bottom of an empty column), and
+    // nothing while the game is held; none goes down onto a full column or from an empty launch
+    // square. 22 onto nine and one onto two make 200 points, not yet more than the threshold;
+    // the next is.
     void rightBlockScoresAndRaisesTheLevel() {
         GameUnderTest t;
         QSignalSpy levels(&t.game, &Game::levelChanged);
-        const auto sendWhite = [&](int blocksBelow) {
+        const int launch = Field::kLaunchSquares[4];
+        const auto sendWhite = [&](int blocksBelow, Square colour = Colour::White) {
             t.change([&](Field &field) { stack(field, 4, blocksBelow); });
-            t.place(4, Colour::White);
-            t.game.sendBlockFrom(Field::kLaunchSquares[4]);
+            t.place(4, colour);
+            t.game.sendBlockFrom(launch);
+            return t.game.field().top(launch); // what is left on the launch square
         };
         t.game.hold();
         sendWhite(9);
         QCOMPARE(t.game.score(), 0);
         t.game.resume();
+        QCOMPARE(sendWhite(10), Colour::White);
+        sendWhite(9, Colour::Empty);
+        QCOMPARE(sendWhite(0), Colour::Empty);
+        QCOMPARE(t.game.field().cell(4, Field::kBottomRow), Colour::White);
         for (int i = 0; i < 22; ++i)
             sendWhite(9);
         sendWhite(2);
