@@ -89,9 +89,7 @@ public:
     // Runs a menu command; false when the window has no such command.
     [[nodiscard]] bool trigger(const QString &text) const {
         QAction *command = action(text);
-        if (command)
-            command->trigger();
-        return command;
+        return command && (command->trigger(), true);
     }
 
     Game &game() const { return window->game(); }

@@ -26,10 +26,9 @@ QImage fromSource(const QString &name, QSize size, qreal ratio) {
 class ArtworkTest : public QObject {
     Q_OBJECT
 private slots:
-    // Every picture at both drawn densities; a block on screens between and past them, which
-    // get a picture of their own size; and a block read ahead at start, which goes to the
-    // first Artwork of it only when it was read for the ratio asked. A change of screen is
-    // followed.
+    // Every picture at both drawn densities; a block on a screen between them, which gets a
+    // picture of its own size; and a block read ahead at start, which goes to the first
+    // Artwork of it only when it was read for the ratio asked. A change of screen is followed.
     void samePixelsAsTheSource_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");
@@ -44,14 +43,10 @@ private slots:
             for (qreal ratio : {1.0, 2.0})
                 QTest::addRow("%s at %g", name, ratio)
                     << QString::fromLatin1(name) << size << ratio << 0.0;
-        const auto block = [](const char *row, qreal ratio, qreal readAheadFor) {
-            QTest::newRow(row) << u"block2"_qs << QSize(23, 23) << ratio << readAheadFor;
-        };
-        block("block2 at 1.5", 1.5, 0);
-        block("block2 at 3", 3, 0);
-        block("read ahead for 1, asked at 1", 1, 1);
-        block("read ahead for 2, asked at 1", 1, 2);
-        block("read ahead for 1, asked at 2", 2, 1);
+        const QSize block(23, 23);
+        QTest::newRow("block2 at 1.5") << u"block2"_qs << block << 1.5 << 0.0;
+        QTest::newRow("read ahead for 1, asked at 1") << u"block2"_qs << block << 1.0 << 1.0;
+        QTest::newRow("read ahead for 2, asked at 1") << u"block2"_qs << block << 1.0 << 2.0;
     }
     void samePixelsAsTheSource() {
         QFETCH(QString, name);

@@ -1,8 +1,9 @@
-// The rules of the game without a window: the field, the numbers, the clock
-// and one game's course from start to end.
+// The rules of the game without a window: the field, the numbers, the clock, one game's
+// course from start to end, and the registry reader.
 #include "HandClock.h"
 #include "TestMain.h"
 #include "game/GameTimer.h"
+#include "shell/Registry.h"
 
 #include <QSignalSpy>
 
@@ -20,10 +21,6 @@ int blocksIn(const Field &field, int column) {
     for (int i = 0; i < (column < 0 ? Field::kTopSquares : Field::kRows); ++i)
         n += (column < 0 ? field.top(i) : field.cell(column, i)) != Colour::Empty;
     return n;
-}
-
-int blocksOnTopRow(const Game &game) {
-    return blocksIn(game.field(), -1);
 }
 
 // A game with a pump that runs `between(copy)` between the copies of the row shift, and
@@ -56,46 +53,12 @@ class TestRules : public QObject {
     Q_OBJECT
 private slots:
 
-    void send_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("blocks");
-        QTest::addColumn<int>("colour");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("right");
-        const int landed = Field::Send::Landed;
-        QTest::newRow("onto nine blocks") << 4 << 9 << 4 << landed << 3 << true;
-        QTest::newRow("into an empty column") << 0 << 0 << 0 << landed << 12 << true;
-        QTest::newRow("wrong colour") << 2 << 5 << 3 << landed << 7 << false;
-        QTest::newRow("empty launch square")
-            << 4 << 5 << int(Colour::Empty) << int(Field::Send::NothingToSend) << -1 << false;
-        QTest::newRow("row 3 taken") << 4 << 10 << 4 << int(Field::Send::ColumnFull) << -1 << false;
-    }
-
-    void send() {
-        QFETCH(int, column);
-        QFETCH(int, blocks);
-        QFETCH(int, colour);
-        QFETCH(int, outcome);
-        Field field;
-        stack(field, column, blocks);
-        field.setTop(Field::kLaunchSquares[column], Square(colour));
-        const Field::Send sent = field.send(column);
-        QCOMPARE(int(sent.outcome), outcome);
-        QTEST(sent.restingRow, "row");
-        QTEST(sent.rightColour, "right");
-        const bool landed = outcome == Field::Send::Landed;
-        QCOMPARE(field.top(Field::kLaunchSquares[column]), landed ? Colour::Empty : Square(colour));
-        QCOMPARE(blocksIn(field, column), blocks + int(landed));
-    }
-
-    // Worked out by hand as floor(previous x 0.9): the first levels, the first cut to whole
-    // milliseconds, and where each clock stops.
+    // Worked out by hand as floor(previous x 0.9): the first cut to whole milliseconds, and
+    // where each clock stops (level 1 is in the scoring test).
     void intervalsFollowTheLevelTable_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
-        QTest::newRow("level 0") << 0 << 750 << 10000;
         QTest::newRow("level 2: 607.5 cut to 607") << 2 << 607 << 8100;
         QTest::newRow("level 46: the row clock's last") << 46 << 1 << 74;
         QTest::newRow("level 47: the row clock stops") << 47 << 0 << 66;
@@ -113,12 +76,7 @@ private slots:
         QTEST(column, "column");
     }
 
-    void displaysAndThresholds() {
-        qint16 threshold = Scoring::kFirstThreshold;
-        for (int level = 1; level <= 150; ++level) {
-            threshold = Scoring::nextThreshold(threshold, level);
-            QCOMPARE(int(threshold), 200 * (level + 1));
-        }
+    void scoreAndLevelShownWithLeadingZeros() {
         QCOMPARE(Scoring::formatScore(0), QStringLiteral("00 000"));
         QCOMPARE(Scoring::formatScore(1234), QStringLiteral("01 234"));
         QCOMPARE(Scoring::formatLevel(7), QStringLiteral("07"));
@@ -152,20 +110,28 @@ private slots:
         QVERIFY(ticks.wait(5000));
     }
 
-    // A block scores the blocks it lands on, and nothing while the game is held: 22 onto
-    // nine and one onto two make 200 points, not yet more than the threshold; the next is.
+    // A block scores the blocks it lands on (none at the bottom of an empty column), and
+    // nothing while the game is held; none goes down onto a full column or from an empty launch
+    // square. 22 onto nine and one onto two make 200 points, not yet more than the threshold;
+    // the next is.
     void rightBlockScoresAndRaisesTheLevel() {
         GameUnderTest t;
         QSignalSpy levels(&t.game, &Game::levelChanged);
-        const auto sendWhite = [&](int blocksBelow) {
+        const int launch = Field::kLaunchSquares[4];
+        const auto sendWhite = [&](int blocksBelow, Square colour = Colour::White) {
             t.change([&](Field &field) { stack(field, 4, blocksBelow); });
-            t.place(4, Colour::White);
-            t.game.sendBlockFrom(Field::kLaunchSquares[4]);
+            t.place(4, colour);
+            t.game.sendBlockFrom(launch);
+            return t.game.field().top(launch); // what is left on the launch square
         };
         t.game.hold();
         sendWhite(9);
         QCOMPARE(t.game.score(), 0);
         t.game.resume();
+        QCOMPARE(sendWhite(10), Colour::White);
+        sendWhite(9, Colour::Empty);
+        QCOMPARE(sendWhite(0), Colour::Empty);
+        QCOMPARE(t.game.field().cell(4, Field::kBottomRow), Colour::White);
         for (int i = 0; i < 22; ++i)
             sendWhite(9);
         sendWhite(2);
@@ -240,9 +206,31 @@ private slots:
         QFETCH(bool, completed);
         // Completed, the shift moved the first block to square 21 and drew one more.
         QCOMPARE(t.game.field().top(21) != Colour::Empty, completed);
-        QCOMPARE(blocksOnTopRow(t.game), completed ? 2 + int(event == 't') : 2);
+        QCOMPARE(blocksIn(t.game.field(), -1), completed ? 2 + int(event == 't') : 2);
         t.game.resume();
         QCOMPARE(t.game.rowClock().isEnabled(), event == 't');
+    }
+
+    // "System Info..." finds its program in the registry, which only Windows has: a number
+    // there is signed (0xFFFFFFFE reads "-2"), and the key opened to read it is closed again.
+    void registryNumberIsSignedAndItsKeyClosed() {
+        struct OneNumber : Registry {
+            int openKeys = 0;
+            bool openKey(Root, const QString &, Key &key) override { return key = 1, ++openKeys; }
+            bool queryValue(Key, const QString &, quint32 &type, QByteArray &buffer,
+                            quint32 &size) override {
+                type = kNumber;
+                size = 4;
+                buffer.replace(0, 4, "\xFE\xFF\xFF\xFF");
+                return true;
+            }
+            void closeKey(Key) override { --openKeys; }
+        } registry;
+        QString value;
+        QVERIFY(readRegistryValue(registry, Registry::Root::LocalMachine, u"MSINFO"_qs, u"PATH"_qs,
+                                  value));
+        QCOMPARE(value, u"-2"_qs);
+        QCOMPARE(registry.openKeys, 0);
     }
 };
 
