@@ -2,7 +2,7 @@
 // and one game's course from start to end.
 #include "HandClock.h"
 #include "TestMain.h"
-#include "game/GameTimer.h"
+#include "rules/game/GameTimer.h"
 
 #include <QSignalSpy>
 

@@ -2,13 +2,13 @@
 // with its limits, its storage on SQLite and PostgreSQL, and the program.
 #include "ServerTestSupport.h"
 #include "TestMain.h"
+#include "rules/web/FormBody.h"
+#include "rules/web/ReplyJudge.h"
 #include "server/Board.h"
 #include "server/HttpServer.h"
 #include "server/Log.h"
 #include "server/ServerOptions.h"
 #include "server/Storage.h"
-#include "web/FormBody.h"
-#include "web/ReplyJudge.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
