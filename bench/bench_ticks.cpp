@@ -6,10 +6,10 @@
 // temporary folder and every message box is answered at once, so nothing of the
 // player's is touched and nothing waits for a click.
 #include "HandClock.h"
-#include "game/FieldView.h"
-#include "game/MainWindow.h"
-#include "shell/MessageBox.h"
-#include "shell/Program.h"
+#include "app/MainWindow.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/Program.h"
+#include "windows/FieldView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

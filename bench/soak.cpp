@@ -6,9 +6,9 @@
 // A short run (`bench_soak 3000`) is a test in the sanitizer build, where
 // LeakSanitizer checks that nothing of ours is left behind at exit.
 #include "HandClock.h"
-#include "game/MainWindow.h"
-#include "shell/Form.h"
-#include "shell/MessageBox.h"
+#include "app/MainWindow.h"
+#include "toolkit/Form.h"
+#include "toolkit/MessageBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

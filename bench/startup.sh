@@ -5,7 +5,7 @@
 #   bench/startup.sh [-n RUNS] [-b BUILD_DIR]      or   bench/startup.sh [RUNS]
 #
 # RUNS is the number of measured starts of each program (at least 10, the
-# default). BUILD_DIR (also read from the environment) holds shell/toquel and
+# default). BUILD_DIR (also read from the environment) holds app/toquel and
 # bench/; by default build/default of this tree.
 #
 # Everything runs under one private Xvfb server and in a private settings folder
@@ -38,7 +38,7 @@ fi
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${build:-$repo/build/default}" && pwd)
-game=${TOQUEL:-$build/shell/toquel} # TOQUEL: another build of the game, to compare
+game=${TOQUEL:-$build/app/toquel} # TOQUEL: another build of the game, to compare
 bare=$build/bench/bare_window
 watch=$build/bench/first_frame
 for exe in "$game" "$bare" "$watch"; do

@@ -13,8 +13,8 @@
 //    decodes back to the character. Texts that hold a reference of their own
 //    ("&#" digits ";") are left out of the comparison: the body cannot tell a
 //    typed reference from one the code page forced, in a browser either.
-#include "scores/Cp1250.h"
-#include "web/FormBody.h"
+#include "rules/scores/Cp1250.h"
+#include "rules/web/FormBody.h"
 
 #include <QRegularExpression>
 #include <QString>

@@ -1,6 +1,6 @@
 // libFuzzer target: the score board's reply, whatever its bytes and its declared type,
 // is judged without a crash or a hang.
-#include "web/ReplyJudge.h"
+#include "rules/web/ReplyJudge.h"
 
 #include <QByteArray>
 #include <array>

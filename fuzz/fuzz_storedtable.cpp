@@ -1,7 +1,7 @@
 // libFuzzer target: any stored score table either loads or is refused, and one that
 // loads saves back to exactly the value it was loaded from.
-#include "scores/Cp1250.h"
-#include "scores/StoredTable.h"
+#include "rules/scores/Cp1250.h"
+#include "rules/scores/StoredTable.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,6 +1,6 @@
 // libFuzzer target: any table the game can make loads back from the value it saves.
-#include "scores/Cp1250.h"
-#include "scores/StoredTable.h"
+#include "rules/scores/Cp1250.h"
+#include "rules/scores/StoredTable.h"
 
 #include <QByteArrayView>
 #include <QString>

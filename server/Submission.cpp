@@ -1,7 +1,7 @@
 // The checks a posted table passes before anything of it reaches the board.
 #include "server/Submission.h"
 
-#include "web/FormBody.h"
+#include "rules/web/FormBody.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // Reading the form the game posts: which results it brings, or why it is refused.
 #pragma once
 
-#include "scores/ScoreTable.h"
+#include "rules/scores/ScoreTable.h"
 #include "server/BoardRow.h"
 
 #include <QByteArrayView>

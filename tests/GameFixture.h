@@ -3,12 +3,12 @@
 
 #include "HandClock.h"
 #include "TestMain.h"
-#include "game/FieldView.h"
-#include "game/MainWindow.h"
-#include "scores/StoredTable.h"
-#include "shell/Form.h"
-#include "shell/MessageBox.h"
-#include "shell/Program.h"
+#include "app/MainWindow.h"
+#include "rules/scores/StoredTable.h"
+#include "toolkit/Form.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/Program.h"
+#include "windows/FieldView.h"
 
 #include <QAction>
 #include <QSettings>
@@ -46,8 +46,11 @@ public:
                 return answers.takeFirst();
             return request.buttons == MessageBox::Buttons::YesNo ? Answer::No : Answer::Ok;
         });
-        window = std::make_unique<MainWindow>(MainWindow::Setup{
-            board, [] { return 20261206u; }, HandClock::pair(rowClock, columnClock)});
+        MainWindow::Setup setup = MainWindow::Setup::fromBuild();
+        setup.scoreBoard = board;
+        setup.seed = [] { return 20261206u; };
+        setup.clocks = HandClock::pair(rowClock, columnClock);
+        window = std::make_unique<MainWindow>(std::move(setup));
     }
 
     ~GameFixture() {

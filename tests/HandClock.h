@@ -2,7 +2,7 @@
 // when a real timer would: while the game has it on, with an interval.
 #pragma once
 
-#include "game/Game.h"
+#include "rules/game/Game.h"
 
 class HandClock : public GameClock {
 public:

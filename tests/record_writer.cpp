@@ -2,7 +2,7 @@
 // record window does and holds the table a while, saying "holding" when it has it, so that
 // a copy started then has to wait for it.
 //   record_writer NAME SCORE HOLD_MS
-#include "scores/ScoreBook.h"
+#include "rules/scores/ScoreBook.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -39,6 +39,6 @@ add_test(NAME windows_sources
 set_tests_properties(windows_sources PROPERTIES LABELS windows TIMEOUT 900)
 
 # The artwork the build drew from SVG, against the SVG itself.
-toquel_add_test(tst_artwork SOURCES tst_artwork.cpp LIBS toquel_ui Qt6::Svg LABELS shell)
+toquel_add_test(tst_artwork SOURCES tst_artwork.cpp LIBS toquel_toolkit Qt6::Svg LABELS shell)
 target_compile_definitions(tst_artwork PRIVATE
   "TOQUEL_ASSETS_DIR=\"${PROJECT_SOURCE_DIR}/assets\"")

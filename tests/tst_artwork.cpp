@@ -2,7 +2,7 @@
 // Qt SVG draws it at the size and ratio the game shows it, and sized right at
 // ratios it was not drawn for.
 #include "TestMain.h"
-#include "shell/Artwork.h"
+#include "toolkit/Artwork.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -2,11 +2,11 @@
 // playing it to its end, the record and the best results.
 #include "AsOrdinaryUser.h"
 #include "GameFixture.h"
-#include "scores/BestResultsWindow.h"
-#include "scores/EndOfGameWindow.h"
-#include "shell/BuildConfig.h"
-#include "shell/HowToPlayWindow.h"
-#include "shell/Twips.h"
+#include "app/BuildConfig.h"
+#include "toolkit/Twips.h"
+#include "windows/BestResultsWindow.h"
+#include "windows/EndOfGameWindow.h"
+#include "windows/HowToPlayWindow.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -301,9 +301,12 @@ private slots:
     // The rules stand on lines of their own (a CR would be drawn as a gap), end with the
     // contact and, in the wider font that stands in for the designed one, all show.
     void howToPlayShowsAllTheRules() {
-        HowToPlayWindow help(nullptr);
+        GameFixture game;
+        game.start();
+        QVERIFY(game.trigger(u"Jak hrát"_qs));
+        REQUIRE_WINDOW(help, HowToPlayWindow);
         const QString contact = QString::fromUtf8(BuildConfig::kContact);
-        auto *rules = help.findChild<QLabel *>();
+        auto *rules = help->findChild<QLabel *>();
         QVERIFY(!rules->text().contains(u'\r'));
         QVERIFY(rules->text().endsWith(u"pomocí e-mailu "_qs + contact));
         // Regression: the rules said the blocks move from left to right.

@@ -3,8 +3,8 @@
 // 100 Continue and absolute targets, idle buffers, stopping at awkward moments.
 #include "ServerTestSupport.h"
 #include "TestMain.h"
+#include "rules/web/ReplyJudge.h"
 #include "server/ConnectionSlots.h"
-#include "web/ReplyJudge.h"
 
 #include <future>
 #include <list>

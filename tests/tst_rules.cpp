@@ -2,8 +2,8 @@
 // course from start to end, and the registry reader.
 #include "HandClock.h"
 #include "TestMain.h"
-#include "game/GameTimer.h"
-#include "shell/Registry.h"
+#include "rules/game/GameTimer.h"
+#include "toolkit/Registry.h"
 
 #include <QSignalSpy>
 

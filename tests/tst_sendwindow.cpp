@@ -1,7 +1,7 @@
 // The send window end to end: the real window, offscreen, posting to a
 // scripted server on 127.0.0.1.
 #include "GameFixture.h"
-#include "web/SendWindow.h"
+#include "windows/SendWindow.h"
 
 #include <QtNetwork>
 #include <QtWidgets>

@@ -2,9 +2,9 @@
 // with its limits, its storage on SQLite and PostgreSQL, and the program.
 #include "ServerTestSupport.h"
 #include "TestMain.h"
+#include "rules/web/FormBody.h"
 #include "server/ServerOptions.h"
 #include "server/Storage.h"
-#include "web/FormBody.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,7 +1,8 @@
 // The score board's rules without a socket or a database: reading the game's
 // form, the rate limit, whose address counts, the pages and the command line.
 #include "TestMain.h"
-#include "scores/Cp1250.h"
+#include "rules/scores/Cp1250.h"
+#include "rules/web/FormBody.h"
 #include "server/DatabaseConfig.h"
 #include "server/Log.h"
 #include "server/Pages.h"
@@ -9,7 +10,6 @@
 #include "server/ServerOptions.h"
 #include "server/Submission.h"
 #include "server/TrustedProxies.h"
-#include "web/FormBody.h"
 
 #include <QRegularExpression>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // The score table, its stored form and the settings store that keeps it: the ranking, stored
 // values worked out by hand, a store that fails, and two copies of the game writing at once.
 #include "TestMain.h"
-#include "scores/Cp1250.h"
-#include "scores/ScoreBook.h"
-#include "scores/StoredTable.h"
+#include "rules/scores/Cp1250.h"
+#include "rules/scores/ScoreBook.h"
+#include "rules/scores/StoredTable.h"
 
 #include <QDir>
 #include <QProcess>

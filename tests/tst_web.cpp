@@ -1,8 +1,8 @@
 // The score board's side of the game: each form value byte for byte as posted, and the reply
 // judged as a browser reads it. Rows named "fuzz:" are what the fuzz targets in fuzz/ found.
 #include "TestMain.h"
-#include "web/FormBody.h"
-#include "web/ReplyJudge.h"
+#include "rules/web/FormBody.h"
+#include "rules/web/ReplyJudge.h"
 
 using Verdict = ReplyJudge::Verdict;
 Q_DECLARE_METATYPE(ReplyJudge::Verdict)

@@ -1,8 +1,0 @@
-// A name is refused as it is typed or pasted when the stored table could not keep it.
-#include "scores/NameValidator.h"
-
-#include "scores/ScoreTable.h"
-
-QValidator::State NameValidator::validate(QString &input, int & /*position*/) const {
-    return ScoreTable::isStorableName(input) ? Acceptable : Invalid;
-}
