@@ -6,14 +6,14 @@ add_test(NAME desktop_file_validate
 add_test(NAME appstream_validate
          COMMAND appstreamcli validate --no-net
                  ${CMAKE_BINARY_DIR}/assets/${TOQUEL_APP_ID}.metainfo.xml)
-set_tests_properties(desktop_file_validate appstream_validate PROPERTIES LABELS shell)
+set_tests_properties(desktop_file_validate appstream_validate PROPERTIES LABELS desktop)
 
 set(installed_tree ${CMAKE_CURRENT_BINARY_DIR}/installed)
 add_test(NAME desktop_install_clean COMMAND ${CMAKE_COMMAND} -E rm -rf ${installed_tree})
 add_test(NAME desktop_install
          COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${installed_tree})
 set_tests_properties(desktop_install_clean desktop_install PROPERTIES
-  FIXTURES_SETUP installed_tree LABELS shell)
+  FIXTURES_SETUP installed_tree LABELS desktop)
 set_tests_properties(desktop_install PROPERTIES DEPENDS desktop_install_clean)
 
 # The .deb that cpack makes carries the licence as Debian's copyright file.
@@ -22,7 +22,7 @@ add_test(NAME package_copyright
                  -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/package
                  -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
                  -P ${PROJECT_SOURCE_DIR}/scripts/check-package.cmake)
-set_tests_properties(package_copyright PROPERTIES LABELS "shell;packaging" TIMEOUT 300)
+set_tests_properties(package_copyright PROPERTIES LABELS "desktop;packaging" TIMEOUT 300)
 
 # The Windows branches keep compiling: every game source with mingw-w64 as
 # Windows code, with its real target's definitions and include folders.
@@ -39,6 +39,6 @@ add_test(NAME windows_sources
 set_tests_properties(windows_sources PROPERTIES LABELS windows TIMEOUT 900)
 
 # The artwork the build drew from SVG, against the SVG itself.
-toquel_add_test(tst_artwork SOURCES tst_artwork.cpp LIBS toquel_toolkit Qt6::Svg LABELS shell)
+toquel_add_test(tst_artwork SOURCES tst_artwork.cpp LIBS toquel_toolkit Qt6::Svg LABELS desktop)
 target_compile_definitions(tst_artwork PRIVATE
   "TOQUEL_ASSETS_DIR=\"${PROJECT_SOURCE_DIR}/assets\"")
