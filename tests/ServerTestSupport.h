@@ -155,8 +155,9 @@ private:
     QByteArray m_in;
 };
 
-inline HttpReply exchange(int port, const QByteArray &request) {
-    Client client(port);
+inline HttpReply exchange(int port, const QByteArray &request,
+                          const QString &from = u"127.0.0.1"_qs) {
+    Client client(port, from);
     return client.send(request) ? client.read(request.startsWith("HEAD")) : HttpReply{};
 }
 
