@@ -95,6 +95,11 @@ int ConnectionSlots::open() const {
     return int(m_idle.size() + m_busy.size());
 }
 
+int ConnectionSlots::silent() const {
+    std::lock_guard lock(m_mutex);
+    return int(m_idle.size());
+}
+
 std::vector<std::shared_ptr<ConnectionSlots::Occupant>> ConnectionSlots::occupants() const {
     std::vector<std::shared_ptr<Occupant>> all;
     std::lock_guard lock(m_mutex);

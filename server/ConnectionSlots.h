@@ -85,6 +85,8 @@ public:
 
     // Open connections, evicted ones not yet closed included.
     int open() const;
+    // Connections waiting for a request: the ones a newcomer may evict.
+    int silent() const;
     // Every connection still open, to drain or close them when the server stops.
     std::vector<std::shared_ptr<Occupant>> occupants() const;
     // Called, on the thread of the connection that went, once none is open;

@@ -132,6 +132,10 @@ int HttpServer::connections() const {
     return m_front->connectionSlots.open();
 }
 
+int HttpServer::silentConnections() const {
+    return m_front->connectionSlots.silent();
+}
+
 void HttpServer::accept() {
     m_acceptor.async_accept(
         asio::make_strand(m_io), [this](boost::system::error_code ec, tcp::socket socket) {

@@ -48,6 +48,9 @@ public:
 
     // Open connections now: for tests and the log.
     int connections() const;
+    // Of those, the ones waiting for a request, which a newcomer may evict:
+    // for tests, whose client reads a reply before the server is done with it.
+    int silentConnections() const;
 
 private:
     void accept();
