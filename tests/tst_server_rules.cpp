@@ -4,6 +4,7 @@
 #include "rules/scores/Cp1250.h"
 #include "rules/web/FormBody.h"
 #include "server/DatabaseConfig.h"
+#include "server/HttpLimits.h"
 #include "server/Log.h"
 #include "server/Pages.h"
 #include "server/RateLimiter.h"
@@ -105,6 +106,14 @@ private slots:
             const QString c = cp1250::decode(QByteArray(1, char(byte)));
             QVERIFY2(!ScoreTable::isStorableName(c) || isAcceptableName(c), qPrintable(c));
         }
+    }
+
+    // The slots the unit's LimitNOFILE and a plain shell's 1,024 descriptors give, as the
+    // README promises the operator; a tiny limit still serves a few.
+    void connectionCapLeavesDescriptorsForTheRest() {
+        QCOMPARE(HttpLimits::connectionsFor(16384), 15808);
+        QCOMPARE(HttpLimits::connectionsFor(1024), 928);
+        QCOMPARE(HttpLimits::connectionsFor(20), 16);
     }
 
     // Two posts a minute, the window sliding; an IPv6 client counted by its
