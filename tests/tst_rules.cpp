@@ -54,15 +54,13 @@ class TestRules : public QObject {
 private slots:
 
     // Worked out by hand as floor(previous x 0.9): the first cut to whole milliseconds, and
-    // where each clock stops (level 1 is in the scoring test).
+    // the first stop (level 1 is in the scoring test; the column clock stops likewise, at 72).
     void intervalsFollowTheLevelTable_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::newRow("level 2: 607.5 cut to 607") << 2 << 607 << 8100;
-        QTest::newRow("level 46: the row clock's last") << 46 << 1 << 74;
         QTest::newRow("level 47: the row clock stops") << 47 << 0 << 66;
-        QTest::newRow("level 72: the column clock stops") << 72 << 0 << 0;
     }
 
     void intervalsFollowTheLevelTable() {
@@ -76,10 +74,8 @@ private slots:
         QTEST(column, "column");
     }
 
-    void scoreAndLevelShownWithLeadingZeros() {
-        QCOMPARE(Scoring::formatScore(0), QStringLiteral("00 000"));
-        QCOMPARE(Scoring::formatScore(1234), QStringLiteral("01 234"));
-        QCOMPARE(Scoring::formatLevel(7), QStringLiteral("07"));
+    // Leading zeros are in the game suite, as the field shows them.
+    void levelPastNinetyNineShowsAllItsDigits() {
         QCOMPARE(Scoring::formatLevel(100), QStringLiteral("100"));
     }
 
@@ -144,14 +140,8 @@ private slots:
         QCOMPARE(t.game.columnClock().interval(), 9000);
     }
 
-    void endsOnce_data() {
-        QTest::addColumn<bool>("byColumn");
-        QTest::newRow("wrong colour") << false;
-        QTest::newRow("empty column") << true;
-    }
-
-    void endsOnce() {
-        QFETCH(bool, byColumn);
+    // A block of the wrong colour ends the game in the shift's test and in the game suite.
+    void endsOnceWhenAColumnRunsDry() {
         GameUnderTest t;
         QSignalSpy ended(&t.game, &Game::ended);
         t.change([](Field &field) {
@@ -159,19 +149,13 @@ private slots:
             field.setCell(1, 7, Colour::Red);  // a wrong block lying on the green stack
             field.setCell(4, 1, Colour::Blue); // the entry zone is left alone
         });
-        t.place(2, Colour::Red);
-        t.columnClock->tick(); // every column sinks; the last red block goes
+        t.columnClock->tick(); // every column sinks; the red column's last block goes
         QCOMPARE(ended.count(), 0);
         QCOMPARE(t.game.field().cell(1, 8), Colour::Red);
         QCOMPARE(t.game.field().cell(4, 1), Colour::Blue);
-        if (byColumn)
-            t.columnClock->tick(); // the column is dry: nothing sinks
-        else
-            t.game.sendBlockFrom(Field::kLaunchSquares[2]);
+        t.columnClock->tick(); // the red column is dry: the game ends and nothing sinks
         QCOMPARE(ended.count(), 1);
         QCOMPARE(t.game.state(), Game::State::Ended);
-        QCOMPARE(t.game.field().cell(2, 8),
-                 byColumn ? Colour::Empty : Colour::Red); // stays in place
         QCOMPARE(blocksIn(t.game.field(), 0), 4);
     }
 
