@@ -25,18 +25,14 @@ ScoreTable knownTable() {
     return table;
 }
 
-// A row with no server: nothing listens at the address.
-constexpr int kRefused = -1;
-
-// One send: the verdict shown; the server's reply to it (status 0 reads the request and leaves
-// it hanging, a longer announced length keeps the connection open after the body); the requests
-// seen; the limits; an earlier game's table stored once the window is open; the window closed
-// mid send ("paused": the close box on a paused game).
+// One send: the verdict shown; the server's reply (status 0 reads the request and leaves it
+// hanging, -1: nothing listens); the requests it sees; the limits; an earlier game's table
+// stored once the window is open; the window closed mid send ("paused": on a paused game).
 struct Send {
     Verdict verdict = Verdict::Succeeded;
     int status = 200;
     QByteArray body = "OK ", location{}; // a Location header, for a redirect
-    qint64 announcedLength = -1;
+    qint64 announcedLength = -1;         // longer than the body: the connection stays open after it
     int requests = 1;
     int stallMs = 60000, totalMs = 60000;
     bool oldTable = false;
@@ -135,8 +131,7 @@ private slots:
         // Followed as a browser does; only the page it leads to is judged.
         QTest::newRow("redirect") << Send{
             .status = 307, .location = "/skore/hotovo.asp", .requests = 2};
-        QTest::newRow("refused connection")
-            << Send{.verdict = failed, .status = kRefused, .requests = 0};
+        QTest::newRow("refused connection") << Send{.verdict = failed, .status = -1, .requests = 0};
         QTest::newRow("silent, stall limit")
             << Send{.verdict = failed, .status = 0, .stallMs = 200};
         QTest::newRow("silent, total limit")
@@ -161,7 +156,7 @@ private slots:
         LocalHttpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         const QUrl post(u"http://127.0.0.1:%1/skore/pridejv.asp"_qs.arg(server.serverPort()));
-        if (send.status == kRefused)
+        if (send.status < 0)
             server.close(); // the port it listened on refuses now
         server.script.push_back(send);
         // A running game whose stored table changed after it started (the window must read it
