@@ -31,8 +31,7 @@ public:
     QList<MessageBox::Request> asked;
     int quits = 0;
     // The game's clocks tick only when a test ticks them.
-    HandClock *rowClock = nullptr;
-    HandClock *columnClock = nullptr;
+    HandClock *rowClock = nullptr, *columnClock = nullptr;
     std::unique_ptr<MainWindow> window;
 
     explicit GameFixture(SendWindow::ScoreBoard board = MainWindow::Setup::fromBuild().scoreBoard) {

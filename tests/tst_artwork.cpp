@@ -1,6 +1,5 @@
-// The artwork drawn when the game is built: the same pixels the SVG gives when
-// Qt SVG draws it at the size and ratio the game shows it, and sized right at
-// ratios it was not drawn for.
+// The artwork drawn when the game is built: the same pixels Qt SVG draws at the size and
+// ratio the game shows it, and sized right at ratios it was not drawn for.
 #include "TestMain.h"
 #include "toolkit/Artwork.h"
 
