@@ -1,6 +1,7 @@
 // A fresh main window for each test, with scripted answers to its message boxes.
 #pragma once
 
+#include "FieldEdits.h"
 #include "HandClock.h"
 #include "TestMain.h"
 #include "app/MainWindow.h"
@@ -96,20 +97,10 @@ public:
 
     Game &game() const { return window->game(); }
 
-    // The number of blocks in the top row: each row tick adds one until it is full.
-    int blocksOnTopRow() const {
-        int n = 0;
-        for (int i = 0; i < Field::kTopSquares; ++i)
-            n += game().field().top(i) != Colour::Empty;
-        return n;
-    }
-
     // Column `column` holds `blocks` blocks of its colour; `colour` stands on its launch square.
     void prepare(int column, int blocks, Square colour) const {
         Field field = game().field();
-        for (int row = 0; row < Field::kRows; ++row)
-            field.setCell(column, row,
-                          row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
+        stack(field, column, blocks);
         field.setTop(Field::kLaunchSquares[column], colour);
         game().setField(field);
     }

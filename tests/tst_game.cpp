@@ -255,7 +255,7 @@ private slots:
         QTEST(underQuestions, "underQuestions");
         QVERIFY(game.answers.isEmpty());
         QCOMPARE(game.game().state(), state);
-        QTEST(game.blocksOnTopRow(), "blocks");
+        QTEST(blocksOnTopRow(game.game().field()), "blocks");
         QCOMPARE(game.quits,
                  int(steps.filter(QRegularExpression(u"(quit|close box): Yes"_qs)).size()));
         QCOMPARE(w.isVisible(), !game.quits);
