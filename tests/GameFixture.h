@@ -15,8 +15,7 @@
 #include <QSettings>
 #include <memory>
 
-// The open, visible window of type W, or a failed test: the test returns at once
-// rather than crash the whole program on a null pointer.
+// The open, visible window of type W, or a failed test that returns rather than crash.
 #define REQUIRE_WINDOW(variable, W)                                                                \
     W *variable = GameFixture::find<W>();                                                          \
     QVERIFY2(variable, #W " is not open")

@@ -1,5 +1,4 @@
-// The send window end to end: the real window, offscreen, posting to a
-// scripted server on 127.0.0.1.
+// The send window end to end, offscreen, posting to a scripted server on 127.0.0.1.
 #include "GameFixture.h"
 #include "windows/SendWindow.h"
 
@@ -124,8 +123,8 @@ private slots:
         QTest::newRow("OK-space") << Send{};
         // Nothing to judge yet: the player may press again.
         QTest::newRow("200, empty body") << Send{waiting, 200, ""};
-        // An error status fails whatever the body: an empty one must not leave
-        // the window waiting, and "OK " under an error is no success.
+        // An error status fails whatever the body: an empty one must not leave the window
+        // waiting, and "OK " under an error is no success.
         QTest::newRow("404, empty body") << Send{failed, 404, ""};
         QTest::newRow("500, OK-space") << Send{failed, 500};
         // Followed as a browser does; only the page it leads to is judged.
@@ -136,8 +135,7 @@ private slots:
             << Send{.verdict = failed, .status = 0, .stallMs = 200};
         QTest::newRow("silent, total limit")
             << Send{.verdict = failed, .status = 0, .totalMs = 200};
-        // The head promises far more and the connection stays open: only the
-        // size cap can end this in time.
+        // The head promises far more and the connection stays open: only the size cap ends it.
         const QByteArray flood(SendWindow::kMaxReplyBytes + 1, 'x');
         QTest::newRow("reply over the cap") << Send{failed, 200, flood, {}, 64 << 20};
         // An earlier game's table may hold a long name and leading zeros, which the score
