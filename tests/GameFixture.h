@@ -81,13 +81,14 @@ public:
     }
     static void forgetStoredTable() { QSettings(u"Toquel"_qs, u"Toquel"_qs).clear(); }
 
-    // The menu command that reads `text`, or null.
-    QAction *action(const QString &text) const {
-        for (QAction *action : window->findChildren<QAction *>())
-            if (action->text() == text)
-                return action;
+    // The control of type T in `parent` that reads `text` (a menu command, a button), or null.
+    template <class T> static T *withText(const QObject *parent, const QString &text) {
+        for (T *control : parent->findChildren<T *>())
+            if (control->text() == text)
+                return control;
         return nullptr;
     }
+    QAction *action(const QString &text) const { return withText<QAction>(window.get(), text); }
     // Runs a menu command; false when the window has no such command.
     [[nodiscard]] bool trigger(const QString &text) const {
         QAction *command = action(text);

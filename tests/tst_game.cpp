@@ -47,13 +47,6 @@ public slots:
     void open(const QUrl &url) { opened << url; }
 };
 
-QPushButton *button(QWidget *window, const QString &caption) {
-    for (auto *b : window->findChildren<QPushButton *>())
-        if (b->text() == caption)
-            return b;
-    return nullptr;
-}
-
 // The white face of a value the field shows ("Label2" the score, "Label4" the level,
 // "Label6" the best result); its shadow says the same.
 QString shown(const MainWindow &w, const char *value) {
@@ -172,11 +165,10 @@ private slots:
         QCOMPARE(box.button(QMessageBox::No)->text(), u"&Ne"_qs);
     }
 
-    // The player's steps in turn. A step that asks names the answer ("new game: Yes"); a step
-    // "while asked, ..." is taken while the question before it is still up. What counts: the
-    // game's state under each question as it is answered, the state after the last step and
-    // the blocks on the top row (a started game has two; each resume adds one). The program
-    // ends, hiding the main window, on a quit only.
+    // The player's steps in turn; a step that asks names the answer ("new game: Yes"), and one
+    // "while asked, ..." is taken while the question before it is up. What counts: the state
+    // under each question as answered, the state at the end and the top row's blocks (two at
+    // the start; each resume adds one). The program ends, hiding its window, on a quit only.
     void steps_data() {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<States>("underQuestions");
@@ -385,7 +377,7 @@ private slots:
         if (how == u"enter") // in the name box, or on the focused OK button
             QTest::keyClick(end->focusWidget(), Qt::Key_Return);
         else if (how == u"ok")
-            button(end, u"OK"_qs)->click();
+            GameFixture::withText<QPushButton>(end, u"OK"_qs)->click();
         else
             end->close();
         if (!name.isEmpty())
@@ -398,7 +390,7 @@ private slots:
             for (int i = 0; i < ScoreTable::kEntries; ++i)
                 QCOMPARE(best->findChild<QLabel *>(u"Label2_%1"_qs.arg(i))->text(),
                          table.entry(i).name);
-            button(best, u"OK"_qs)->click();
+            GameFixture::withText<QPushButton>(best, u"OK"_qs)->click();
         }
         QVERIFY(w.isEnabled());
         QCOMPARE(game.game().state(), State::Ended);
@@ -435,14 +427,14 @@ private slots:
         QVERIFY(row->fontMetrics().horizontalAdvance(row->text()) <= row->width());
         QCOMPARE(row->toolTip(), longName);
         game.answers = {Answer::No, Answer::Yes};
-        button(best, u"Vymaž"_qs)->click();
+        GameFixture::withText<QPushButton>(best, u"Vymaž"_qs)->click();
         QCOMPARE(game.asked.value(0).title, u"Vymazat výsledky?"_qs);
         QCOMPARE(game.asked.value(0).text, u"Opravdu chcete smazat nejlepší výsledky?"_qs);
         QVERIFY(stored(old));
-        button(best, u"Vymaž"_qs)->click();
+        GameFixture::withText<QPushButton>(best, u"Vymaž"_qs)->click();
         QCOMPARE(row->text(), QString());
         QVERIFY(stored(ScoreTable()));
-        button(best, u"Odeslat na web"_qs)->click();
+        GameFixture::withText<QPushButton>(best, u"Odeslat na web"_qs)->click();
         REQUIRE_WINDOW(send, SendWindow);
         QVERIFY(!best->isVisible() && w.isEnabled() && game.game().state() == State::Running);
     }

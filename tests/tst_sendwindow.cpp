@@ -6,6 +6,7 @@
 #include <QtWidgets>
 
 using Verdict = ReplyJudge::Verdict;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -33,7 +34,7 @@ struct Send {
     QByteArray body = "OK ", location{}; // a Location header, for a redirect
     qint64 announcedLength = -1;         // longer than the body: the connection stays open after it
     int requests = 1;
-    int stallMs = 60000, totalMs = 60000;
+    std::chrono::milliseconds stall = 60s, total = 60s;
     bool oldTable = false;
     QString close{};
 };
@@ -132,9 +133,9 @@ private slots:
             .status = 307, .location = "/skore/hotovo.asp", .requests = 2};
         QTest::newRow("refused connection") << Send{.verdict = failed, .status = -1, .requests = 0};
         QTest::newRow("silent, stall limit")
-            << Send{.verdict = failed, .status = 0, .stallMs = 200};
+            << Send{.verdict = failed, .status = 0, .stall = 200ms};
         QTest::newRow("silent, total limit")
-            << Send{.verdict = failed, .status = 0, .totalMs = 200};
+            << Send{.verdict = failed, .status = 0, .total = 200ms};
         // The head promises far more and the connection stays open: only the size cap ends it.
         const QByteArray flood(SendWindow::kMaxReplyBytes + 1, 'x');
         QTest::newRow("reply over the cap") << Send{failed, 200, flood, {}, 64 << 20};
@@ -159,9 +160,7 @@ private slots:
         server.script.push_back(send);
         // A running game whose stored table changed after it started (the window must read it
         // again), and the send window opened from its menu.
-        GameFixture game(SendWindow::ScoreBoard{post, QUrl(kPage + u'/'),
-                                                std::chrono::milliseconds(send.stallMs),
-                                                std::chrono::milliseconds(send.totalMs)});
+        GameFixture game(SendWindow::ScoreBoard{post, QUrl(kPage + u'/'), send.stall, send.total});
         game.start();
         GameFixture::storeTable(knownTable());
         QVERIFY(send.close != u"paused"_qs || game.trigger(u"Pauza"_qs));
