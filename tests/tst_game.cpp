@@ -19,7 +19,6 @@
 namespace {
 using Answer = GameFixture::Answer;
 using State = Game::State;
-using States = QList<State>;
 // Modes of a settings file that the game may not write over, or not even read.
 const QHash<QString, QFileDevice::Permissions> kModes{
     {u"200"_qs, QFileDevice::WriteOwner},
@@ -171,10 +170,10 @@ private slots:
     // the start; each resume adds one). The program ends, hiding its window, on a quit only.
     void steps_data() {
         QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<States>("underQuestions");
+        QTest::addColumn<QList<State>>("underQuestions");
         QTest::addColumn<State>("state");
         QTest::addColumn<int>("blocks");
-        const auto row = [](const char *name, const QStringList &steps, const States &under,
+        const auto row = [](const char *name, const QStringList &steps, const QList<State> &under,
                             State state, int blocks) {
             QTest::newRow(name) << steps << under << state << blocks;
         };
@@ -226,7 +225,7 @@ private slots:
             if (!done)
                 failed << step;
         };
-        States underQuestions;
+        QList<State> underQuestions;
         QStringList inside; // taken while the next question is up
         game.whileAsking = [&](const MessageBox::Request &) {
             for (const QString &step : std::exchange(inside, {}))
@@ -241,9 +240,8 @@ private slots:
             take(step);
         }
         QCOMPARE(failed, QStringList());
-        QCOMPARE(browser.opened, steps.contains(u"world ranking"_qs)
-                                     ? QList{MainWindow::Setup::fromBuild().scoreBoard.page}
-                                     : QList<QUrl>());
+        const QList<QUrl> page{MainWindow::Setup::fromBuild().scoreBoard.page};
+        QCOMPARE(browser.opened, steps.contains(u"world ranking"_qs) ? page : QList<QUrl>());
         QTEST(underQuestions, "underQuestions");
         QVERIFY(game.answers.isEmpty());
         QCOMPARE(game.game().state(), state);

@@ -53,8 +53,7 @@ private slots:
         QCOMPARE(Scoring::formatLevel(100), QStringLiteral("100"));
     }
 
-    // Periods are read from the time remaining, with intervals far longer than any
-    // wait here, so no check races the clock.
+    // Periods are read off the time remaining, far longer than any wait: no check races the clock.
     void timerRules() {
         GameTimer timer;
         QSignalSpy ticks(&timer, &GameTimer::timeout);

@@ -41,8 +41,7 @@ private slots:
                  std::optional(FormBody::Fields{{"N1", readBack}}));
     }
 
-    // The body must hold exactly "OK " once a browser has parsed it; an error status fails
-    // whatever the body says.
+    // Exactly "OK " in the body as a browser parses it; an error status fails whatever it says.
     void verdicts_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("contentType");
