@@ -11,11 +11,10 @@
 #include <unistd.h>
 
 inline bool passesAsOrdinaryUser(QByteArray &output) {
-    QTemporaryDir place;
-    const QString home = place.path() + u"/home"_qs, copy = place.path() + u"/test"_qs;
-    using P = QFileDevice::Permissions;
-    if (!QDir().mkdir(home) || !QFile::copy(QCoreApplication::applicationFilePath(), copy) ||
-        !QFile::setPermissions(place.path(), P(0x7755)) || !QFile::setPermissions(home, P(0x7777)))
+    QTemporaryDir place; // the user's home, with the copy in it
+    const QString home = place.path(), copy = home + u"/test"_qs;
+    if (!QFile::copy(QCoreApplication::applicationFilePath(), copy) ||
+        !QFile::setPermissions(home, QFileDevice::Permissions(0x7777)))
         return false;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_qs, home);

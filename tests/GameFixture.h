@@ -1,6 +1,7 @@
 // A fresh main window for each test, with scripted answers to its message boxes.
 #pragma once
 
+#include "FieldEdits.h"
 #include "HandClock.h"
 #include "TestMain.h"
 #include "app/MainWindow.h"
@@ -14,8 +15,7 @@
 #include <QSettings>
 #include <memory>
 
-// The open, visible window of type W, or a failed test: the test returns at once
-// rather than crash the whole program on a null pointer.
+// The open, visible window of type W, or a failed test that returns rather than crash.
 #define REQUIRE_WINDOW(variable, W)                                                                \
     W *variable = GameFixture::find<W>();                                                          \
     QVERIFY2(variable, #W " is not open")
@@ -31,8 +31,7 @@ public:
     QList<MessageBox::Request> asked;
     int quits = 0;
     // The game's clocks tick only when a test ticks them.
-    HandClock *rowClock = nullptr;
-    HandClock *columnClock = nullptr;
+    HandClock *rowClock = nullptr, *columnClock = nullptr;
     std::unique_ptr<MainWindow> window;
 
     explicit GameFixture(SendWindow::ScoreBoard board = MainWindow::Setup::fromBuild().scoreBoard) {
@@ -82,13 +81,14 @@ public:
     }
     static void forgetStoredTable() { QSettings(u"Toquel"_qs, u"Toquel"_qs).clear(); }
 
-    // The menu command that reads `text`, or null.
-    QAction *action(const QString &text) const {
-        for (QAction *action : window->findChildren<QAction *>())
-            if (action->text() == text)
-                return action;
+    // The control of type T in `parent` that reads `text` (a menu command, a button), or null.
+    template <class T> static T *withText(const QObject *parent, const QString &text) {
+        for (T *control : parent->findChildren<T *>())
+            if (control->text() == text)
+                return control;
         return nullptr;
     }
+    QAction *action(const QString &text) const { return withText<QAction>(window.get(), text); }
     // Runs a menu command; false when the window has no such command.
     [[nodiscard]] bool trigger(const QString &text) const {
         QAction *command = action(text);
@@ -97,20 +97,10 @@ public:
 
     Game &game() const { return window->game(); }
 
-    // The number of blocks in the top row: each row tick adds one until it is full.
-    int blocksOnTopRow() const {
-        int n = 0;
-        for (int i = 0; i < Field::kTopSquares; ++i)
-            n += game().field().top(i) != Colour::Empty;
-        return n;
-    }
-
     // Column `column` holds `blocks` blocks of its colour; `colour` stands on its launch square.
     void prepare(int column, int blocks, Square colour) const {
         Field field = game().field();
-        for (int row = 0; row < Field::kRows; ++row)
-            field.setCell(column, row,
-                          row > Field::kBottomRow - blocks ? Square(column) : Colour::Empty);
+        stack(field, column, blocks);
         field.setTop(Field::kLaunchSquares[column], colour);
         game().setField(field);
     }

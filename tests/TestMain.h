@@ -1,5 +1,4 @@
-// Entry point of every test executable: a private settings and data folder
-// and a headless platform before Qt reads any of them.
+// Every test's main(): own settings and data folders and a headless platform, before Qt starts.
 #pragma once
 
 #include <QApplication>

@@ -1,6 +1,5 @@
-// The artwork drawn when the game is built: the same pixels the SVG gives when
-// Qt SVG draws it at the size and ratio the game shows it, and sized right at
-// ratios it was not drawn for.
+// The artwork drawn when the game is built: the same pixels Qt SVG draws at the size and
+// ratio the game shows it, and sized right at ratios it was not drawn for.
 #include "TestMain.h"
 #include "toolkit/Artwork.h"
 
@@ -26,9 +25,8 @@ QImage fromSource(const QString &name, QSize size, qreal ratio) {
 class ArtworkTest : public QObject {
     Q_OBJECT
 private slots:
-    // Every picture at both drawn densities; a block on a screen between them, which gets a
-    // picture of its own size; and a block read ahead at start, which goes to the first
-    // Artwork of it only when it was read for the ratio asked. A change of screen is followed.
+    // Every picture at both drawn densities; a block between them, drawn at its own size; a block
+    // read ahead at start, taken only if read for the ratio asked; and a move to another screen.
     void samePixelsAsTheSource_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");

@@ -1,5 +1,6 @@
 // The rules of the game without a window: the field, the numbers, the clock, one game's
 // course from start to end, and the registry reader.
+#include "FieldEdits.h"
 #include "HandClock.h"
 #include "TestMain.h"
 #include "rules/game/GameTimer.h"
@@ -8,21 +9,6 @@
 #include <QSignalSpy>
 
 namespace {
-// A column holding `blocks` blocks of its own colour, stacked from the bottom.
-void stack(Field &field, int column, int blocks) {
-    for (int row = Field::kBottomRow; row >= Field::kStackTopRow; --row)
-        field.setCell(column, row,
-                      Field::kBottomRow - row < blocks ? Square(column) : Colour::Empty);
-}
-
-// Blocks in a column, or in the top row for column -1.
-int blocksIn(const Field &field, int column) {
-    int n = 0;
-    for (int i = 0; i < (column < 0 ? Field::kTopSquares : Field::kRows); ++i)
-        n += (column < 0 ? field.top(i) : field.cell(column, i)) != Colour::Empty;
-    return n;
-}
-
 // A game with a pump that runs `between(copy)` between the copies of the row shift, and
 // clocks that tick by hand.
 struct GameUnderTest {
@@ -42,10 +28,6 @@ struct GameUnderTest {
         edit(field);
         game.setField(field);
     }
-    // Puts a block of `colour` on the launch square above `column`.
-    void place(int column, Square colour) {
-        change([&](Field &field) { field.setTop(Field::kLaunchSquares[column], colour); });
-    }
 };
 } // namespace
 
@@ -53,45 +35,31 @@ class TestRules : public QObject {
     Q_OBJECT
 private slots:
 
-    // Worked out by hand as floor(previous x 0.9): the first cut to whole milliseconds, and
-    // where each clock stops (level 1 is in the scoring test).
-    void intervalsFollowTheLevelTable_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::newRow("level 2: 607.5 cut to 607") << 2 << 607 << 8100;
-        QTest::newRow("level 46: the row clock's last") << 46 << 1 << 74;
-        QTest::newRow("level 47: the row clock stops") << 47 << 0 << 66;
-        QTest::newRow("level 72: the column clock stops") << 72 << 0 << 0;
-    }
-
+    // Worked out by hand as floor(previous x 0.9): level 2 cuts 607.5 to 607, and at level 47
+    // the row clock stops (level 1 is in the scoring test; the column clock stops at 72).
     void intervalsFollowTheLevelTable() {
-        QFETCH(int, level);
         int row = Scoring::kRowInterval, column = Scoring::kColumnInterval;
-        for (int l = 0; l < level; ++l) {
+        for (int level = 1; level <= 47; ++level) {
             row = Scoring::nextInterval(row);
             column = Scoring::nextInterval(column);
+            if (level == 2)
+                QCOMPARE(std::pair(row, column), std::pair(607, 8100));
         }
-        QTEST(row, "row");
-        QTEST(column, "column");
+        QCOMPARE(std::pair(row, column), std::pair(0, 66));
     }
 
-    void scoreAndLevelShownWithLeadingZeros() {
-        QCOMPARE(Scoring::formatScore(0), QStringLiteral("00 000"));
-        QCOMPARE(Scoring::formatScore(1234), QStringLiteral("01 234"));
-        QCOMPARE(Scoring::formatLevel(7), QStringLiteral("07"));
+    // Leading zeros are in the game suite, as the field shows them.
+    void levelPastNinetyNineShowsAllItsDigits() {
         QCOMPARE(Scoring::formatLevel(100), QStringLiteral("100"));
     }
 
-    // Periods are read from the time remaining, with intervals far longer than any
-    // wait here, so no check races the clock.
+    // Periods are read off the time remaining, far longer than any wait: no check races the clock.
     void timerRules() {
         GameTimer timer;
         QSignalSpy ticks(&timer, &GameTimer::timeout);
         timer.setInterval(0);
         timer.setEnabled(true);
-        QVERIFY(!timer.isTicking()); // a bare QTimer would fire without pause
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(); // a bare QTimer would fire without pause
         QCOMPARE(ticks.count(), 0);
 
         timer.setInterval(1000000);
@@ -120,7 +88,7 @@ private slots:
         const int launch = Field::kLaunchSquares[4];
         const auto sendWhite = [&](int blocksBelow, Square colour = Colour::White) {
             t.change([&](Field &field) { stack(field, 4, blocksBelow); });
-            t.place(4, colour);
+            t.change([&](Field &field) { field.setTop(launch, colour); });
             t.game.sendBlockFrom(launch);
             return t.game.field().top(launch); // what is left on the launch square
         };
@@ -144,14 +112,8 @@ private slots:
         QCOMPARE(t.game.columnClock().interval(), 9000);
     }
 
-    void endsOnce_data() {
-        QTest::addColumn<bool>("byColumn");
-        QTest::newRow("wrong colour") << false;
-        QTest::newRow("empty column") << true;
-    }
-
-    void endsOnce() {
-        QFETCH(bool, byColumn);
+    // A block of the wrong colour ends the game in the shift's test and in the game suite.
+    void endsOnceWhenAColumnRunsDry() {
         GameUnderTest t;
         QSignalSpy ended(&t.game, &Game::ended);
         t.change([](Field &field) {
@@ -159,20 +121,14 @@ private slots:
             field.setCell(1, 7, Colour::Red);  // a wrong block lying on the green stack
             field.setCell(4, 1, Colour::Blue); // the entry zone is left alone
         });
-        t.place(2, Colour::Red);
-        t.columnClock->tick(); // every column sinks; the last red block goes
+        t.columnClock->tick(); // every column sinks; the red column's last block goes
         QCOMPARE(ended.count(), 0);
         QCOMPARE(t.game.field().cell(1, 8), Colour::Red);
         QCOMPARE(t.game.field().cell(4, 1), Colour::Blue);
-        if (byColumn)
-            t.columnClock->tick(); // the column is dry: nothing sinks
-        else
-            t.game.sendBlockFrom(Field::kLaunchSquares[2]);
+        t.columnClock->tick(); // the red column is dry: the game ends and nothing sinks
         QCOMPARE(ended.count(), 1);
         QCOMPARE(t.game.state(), Game::State::Ended);
-        QCOMPARE(t.game.field().cell(2, 8),
-                 byColumn ? Colour::Empty : Colour::Red); // stays in place
-        QCOMPARE(blocksIn(t.game.field(), 0), 4);
+        QCOMPARE(t.game.field().cell(1, 8), Colour::Red);
     }
 
     // What runs between the copies of the row shift: a second tick never nests in
@@ -189,7 +145,8 @@ private slots:
     void eventsDuringTheShift() {
         QFETCH(char, event);
         GameUnderTest t;
-        t.place(0, Colour::White); // the wrong colour for blue
+        // The wrong colour for blue, on the blue column's launch square.
+        t.change([](Field &field) { field.setTop(Field::kLaunchSquares[0], Colour::White); });
         t.between = [&](int copy) {
             if (copy != 3)
                 return true;
@@ -206,7 +163,7 @@ private slots:
         QFETCH(bool, completed);
         // Completed, the shift moved the first block to square 21 and drew one more.
         QCOMPARE(t.game.field().top(21) != Colour::Empty, completed);
-        QCOMPARE(blocksIn(t.game.field(), -1), completed ? 2 + int(event == 't') : 2);
+        QCOMPARE(blocksOnTopRow(t.game.field()), completed ? 2 + int(event == 't') : 2);
         t.game.resume();
         QCOMPARE(t.game.rowClock().isEnabled(), event == 't');
     }

@@ -1,5 +1,4 @@
-// The send window end to end: the real window, offscreen, posting to a
-// scripted server on 127.0.0.1.
+// The send window end to end, offscreen, posting to a scripted server on 127.0.0.1.
 #include "GameFixture.h"
 #include "windows/SendWindow.h"
 
@@ -7,6 +6,7 @@
 #include <QtWidgets>
 
 using Verdict = ReplyJudge::Verdict;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -25,20 +25,16 @@ ScoreTable knownTable() {
     return table;
 }
 
-// A row with no server: nothing listens at the address.
-constexpr int kRefused = -1;
-
-// One send: the verdict shown; the server's reply to it (status 0 reads the request and leaves
-// it hanging, a longer announced length keeps the connection open after the body); the requests
-// seen; the limits; an earlier game's table stored once the window is open; the window closed
-// mid send ("paused": the close box on a paused game).
+// One send: the verdict shown; the server's reply (status 0 reads the request and leaves it
+// hanging, -1: nothing listens); the requests it sees; the limits; an earlier game's table
+// stored once the window is open; the window closed mid send ("paused": on a paused game).
 struct Send {
     Verdict verdict = Verdict::Succeeded;
     int status = 200;
     QByteArray body = "OK ", location{}; // a Location header, for a redirect
-    qint64 announcedLength = -1;
+    qint64 announcedLength = -1;         // longer than the body: the connection stays open after it
     int requests = 1;
-    int stallMs = 60000, totalMs = 60000;
+    std::chrono::milliseconds stall = 60s, total = 60s;
     bool oldTable = false;
     QString close{};
 };
@@ -128,21 +124,19 @@ private slots:
         QTest::newRow("OK-space") << Send{};
         // Nothing to judge yet: the player may press again.
         QTest::newRow("200, empty body") << Send{waiting, 200, ""};
-        // An error status fails whatever the body: an empty one must not leave
-        // the window waiting, and "OK " under an error is no success.
+        // An error status fails whatever the body: an empty one must not leave the window
+        // waiting, and "OK " under an error is no success.
         QTest::newRow("404, empty body") << Send{failed, 404, ""};
         QTest::newRow("500, OK-space") << Send{failed, 500};
         // Followed as a browser does; only the page it leads to is judged.
         QTest::newRow("redirect") << Send{
             .status = 307, .location = "/skore/hotovo.asp", .requests = 2};
-        QTest::newRow("refused connection")
-            << Send{.verdict = failed, .status = kRefused, .requests = 0};
+        QTest::newRow("refused connection") << Send{.verdict = failed, .status = -1, .requests = 0};
         QTest::newRow("silent, stall limit")
-            << Send{.verdict = failed, .status = 0, .stallMs = 200};
+            << Send{.verdict = failed, .status = 0, .stall = 200ms};
         QTest::newRow("silent, total limit")
-            << Send{.verdict = failed, .status = 0, .totalMs = 200};
-        // The head promises far more and the connection stays open: only the
-        // size cap can end this in time.
+            << Send{.verdict = failed, .status = 0, .total = 200ms};
+        // The head promises far more and the connection stays open: only the size cap ends it.
         const QByteArray flood(SendWindow::kMaxReplyBytes + 1, 'x');
         QTest::newRow("reply over the cap") << Send{failed, 200, flood, {}, 64 << 20};
         // An earlier game's table may hold a long name and leading zeros, which the score
@@ -161,14 +155,12 @@ private slots:
         LocalHttpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         const QUrl post(u"http://127.0.0.1:%1/skore/pridejv.asp"_qs.arg(server.serverPort()));
-        if (send.status == kRefused)
+        if (send.status < 0)
             server.close(); // the port it listened on refuses now
         server.script.push_back(send);
         // A running game whose stored table changed after it started (the window must read it
         // again), and the send window opened from its menu.
-        GameFixture game(SendWindow::ScoreBoard{post, QUrl(kPage + u'/'),
-                                                std::chrono::milliseconds(send.stallMs),
-                                                std::chrono::milliseconds(send.totalMs)});
+        GameFixture game(SendWindow::ScoreBoard{post, QUrl(kPage + u'/'), send.stall, send.total});
         game.start();
         GameFixture::storeTable(knownTable());
         QVERIFY(send.close != u"paused"_qs || game.trigger(u"Pauza"_qs));

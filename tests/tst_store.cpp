@@ -52,8 +52,6 @@ private slots:
         const auto damaged = [](const char *name, const QString &stored) {
             QTest::newRow(name) << stored << Loaded();
         };
-        // The check character: the sum's first two digits XORed (9 ^ 9), a lone digit as it is.
-        loads("two results", "Eva;Jan;;;;90;9;;;", 0, {{"Eva", 90}, {"Jan", 9}});
         // A score that would carry the sum out of 16 bits is passed over, not wrapped round.
         loads("overflow skipped", "A;B;C;;;30000;20000;5;;", 3 ^ 0,
               {{"A", 30000}, {"B", 20000}, {"C", 5}});
@@ -67,6 +65,7 @@ private slots:
         // 179 + 9 separators: the longest value, 189 characters with the check.
         loads("earlier: name filling the value", QByteArray(179, 'x') + ";;;;;;;;;", 0,
               {{QString(179, u'x'), {}}});
+        // The check character: the sum's first two digits XORed (205: 2 ^ 0), or a lone digit.
         loads("earlier: leading zeros", "Eva;Jan;;;;0120;0085;;;", 2,
               {{"Eva", Score(120, 1)}, {"Jan", Score(85, 2)}});
         loads("earlier: zeros up to the top", "Eva;;;;;0032767;;;;", 1, {{"Eva", Score(32767, 2)}});
@@ -103,7 +102,6 @@ private slots:
         for (int b = 0; b < 256; ++b)
             bytes.append(char(b));
         const QString value = cp1250::decode(bytes);
-        QCOMPARE(value.size(), 256);
         QCOMPARE(cp1250::encode(value), bytes);
         QVERIFY(ScoreStore().write(value));
         QCOMPARE(ScoreStore().read(), std::optional(value));

@@ -41,8 +41,7 @@ private slots:
                  std::optional(FormBody::Fields{{"N1", readBack}}));
     }
 
-    // The body must hold exactly "OK " once a browser has parsed it; an error status fails
-    // whatever the body says.
+    // Exactly "OK " in the body as a browser parses it; an error status fails whatever it says.
     void verdicts_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("contentType");
@@ -55,13 +54,11 @@ private slots:
         const Verdict ok = Verdict::Succeeded, failed = Verdict::Failed;
         row("bare OK-space", "OK ", ok);
         row("OK-space in a page", "<!DOCTYPE html><html><head></head><body>OK </body></html>", ok);
-        row("K as a reference", "O&#75; ", ok);
         row("no space", "OK", failed);
         row("no-break space", "OK&nbsp;", failed);
         row("comment after", "OK <!-- x -->", failed);
         // Text after </html> goes into the body: the newline a server adds spoils the answer.
         row("newline after the page", "<html><body>OK </body></html>\n", failed);
-        row("error page", "<html><head><title>500</title></head><body><h1>Error</h1>", failed);
         row("frameset page", "<frameset><frame src=a></frameset>", failed);
         row("empty", "", Verdict::Sending);
         row("status 400", "OK ", failed, 400);
