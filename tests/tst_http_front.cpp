@@ -235,6 +235,19 @@ private slots:
             QVERIFY2(stopsWithin(3s), qPrintable(u"round %1"_qs.arg(round)));
         }
     }
+
+    // A request begun before the stop still gets its answer within the grace.
+    void stopAnswersTheRequestInProgress() {
+        QVERIFY(serve({}, {.shutdownGrace = 10s}));
+        Client client(http->port());
+        QVERIFY(client.send(kGet));
+        QTRY_COMPARE(http->connections(), 1);
+        QTRY_COMPARE(http->silentConnections(), 0); // its head read in part
+        http->shutdown();
+        QVERIFY(client.send("\r\n"));
+        QCOMPARE(client.read().status, 200);
+        QVERIFY(stopsWithin(3s));
+    }
 };
 
 TOQUEL_TEST_MAIN(TestHttpFront)
