@@ -6,8 +6,10 @@
 #include "windows/BestResultsWindow.h"
 #include "windows/EndOfGameWindow.h"
 #include "windows/HowToPlayWindow.h"
+#include "windows/ScoreKeeper.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -136,6 +138,7 @@ private slots:
             QImage(u":/assets/background.png"_qs).convertToFormat(now.format());
         const auto emptyOnScreen = [&](QRect at) { return now.copy(at) == background.copy(at); };
         QCOMPARE(emptyOnScreen(FieldView::cellRect(0, Field::kStackTopRow)), change == u"sink");
+        QVERIFY(!emptyOnScreen(FieldView::cellRect(0, Field::kBottomRow)));
         // A send takes the white block down its column, the row a square left.
         QCOMPARE(emptyOnScreen(FieldView::topSquareRect(launch)),
                  change == u"send" || change == u"row");
@@ -406,6 +409,23 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), bytes);
         }
+    }
+
+    // A failed save is told once for a run of failures, and again after a save worked in
+    // between. A folder in the settings file's place fails for root too.
+    void saveFailureToldAgainAfterASave() {
+        int told = 0;
+        MessageBox::setAnswerer([&](const MessageBox::Request &) { return ++told, Answer::Ok; });
+        ScoreKeeper keeper(nullptr);
+        const QString file = ScoreStore::fileName();
+        for (const bool folderInItsPlace : {true, true, false, true}) {
+            QFile::remove(file);
+            QVERIFY(QDir(file).removeRecursively() && (!folderInItsPlace || QDir().mkpath(file)));
+            keeper.change(ScoreBook::entering(u"Jan"_qs, 5), false);
+        }
+        QDir(file).removeRecursively();
+        MessageBox::setAnswerer({});
+        QCOMPARE(told, 2);
     }
 
     // Regression: a name longer than its row ends in "…" inside it, whole in the tooltip.

@@ -168,25 +168,31 @@ private slots:
         QCOMPARE(t.game.rowClock().isEnabled(), event == 't');
     }
 
-    // "System Info..." finds its program in the registry, which only Windows has: a number
-    // there is signed (0xFFFFFFFE reads "-2"), and the key opened to read it is closed again.
-    void registryNumberIsSignedAndItsKeyClosed() {
-        struct OneNumber : Registry {
+    // "System Info..." finds its program in the registry, which only Windows has: text there
+    // ends with a NUL that is no part of the path, a number is signed (0xFFFFFFFE reads "-2"),
+    // and the key opened to read either is closed again.
+    void registryValuesAndTheirKeyClosed() {
+        struct PathAndNumber : Registry {
             int openKeys = 0;
             bool openKey(Root, const QString &, Key &key) override { return key = 1, ++openKeys; }
-            bool queryValue(Key, const QString &, quint32 &type, QByteArray &buffer,
+            bool queryValue(Key, const QString &name, quint32 &type, QByteArray &buffer,
                             quint32 &size) override {
-                type = kNumber;
-                size = 4;
-                buffer.replace(0, 4, "\xFE\xFF\xFF\xFF");
+                const bool text = name == u"PATH"_qs;
+                const QByteArray data =
+                    text ? QByteArray("C:\\msinfo32.exe", 16) : "\xFE\xFF\xFF\xFF";
+                type = text ? kText : kNumber;
+                size = quint32(data.size());
+                buffer.replace(0, data.size(), data);
                 return true;
             }
             void closeKey(Key) override { --openKeys; }
         } registry;
-        QString value;
-        QVERIFY(readRegistryValue(registry, Registry::Root::LocalMachine, u"MSINFO"_qs, u"PATH"_qs,
-                                  value));
-        QCOMPARE(value, u"-2"_qs);
+        QString path, number;
+        const auto root = Registry::Root::LocalMachine;
+        QVERIFY(readRegistryValue(registry, root, u"MSINFO"_qs, u"PATH"_qs, path));
+        QVERIFY(readRegistryValue(registry, root, u"MSINFO"_qs, u"N"_qs, number));
+        QCOMPARE(path, u"C:\\msinfo32.exe"_qs);
+        QCOMPARE(number, u"-2"_qs);
         QCOMPARE(registry.openKeys, 0);
     }
 };
