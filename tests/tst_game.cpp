@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTranslator>
 
 namespace {
@@ -416,15 +417,18 @@ private slots:
     void saveFailureToldAgainAfterASave() {
         int told = 0;
         MessageBox::setAnswerer([&](const MessageBox::Request &) { return ++told, Answer::Ok; });
-        ScoreKeeper keeper(nullptr);
         const QString file = ScoreStore::fileName();
+        // Also when a check fails, so the tests after it find their settings file and boxes.
+        const auto restore = qScopeGuard([&] {
+            QDir(file).removeRecursively();
+            MessageBox::setAnswerer({});
+        });
+        ScoreKeeper keeper(nullptr);
         for (const bool folderInItsPlace : {true, true, false, true}) {
             QFile::remove(file);
             QVERIFY(QDir(file).removeRecursively() && (!folderInItsPlace || QDir().mkpath(file)));
             keeper.change(ScoreBook::entering(u"Jan"_qs, 5), false);
         }
-        QDir(file).removeRecursively();
-        MessageBox::setAnswerer({});
         QCOMPARE(told, 2);
     }
 
